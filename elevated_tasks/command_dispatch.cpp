@@ -1,0 +1,75 @@
+#include <windows.h>
+#include <shellapi.h>
+
+#include "elevated_tasks/command_text.h"
+#include "elevated_tasks/elevated_tasks.h"
+#include "framework/handles.h"
+
+using namespace elevated::detail;
+
+namespace {
+
+// Runs Xperf elevated and hidden and waits for it to end, however long.
+void RunXperf(const std::wstring& parameters) {
+  // The shell may hand the request to extensions that need COM.
+  fw::com_init com(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  SHELLEXECUTEINFOW info = {};
+  info.cbSize = sizeof(info);
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NO_CONSOLE;
+  info.lpVerb = kXperfVerb;
+  info.lpFile = kXperfProgram;
+  info.lpParameters = parameters.c_str();
+  info.nShow = SW_HIDE;
+  if (!::ShellExecuteExW(&info)) return;
+  fw::unique_handle process(info.hProcess);
+  if (process) ::WaitForSingleObject(process.get(), INFINITE);
+}
+
+void CreateLogFolder(uint32_t command) {
+  const std::wstring stamp = command == DebugDirCreate ? CurrentTimeStamp() : L"";
+  const std::wstring path = GetTempFolder() + LogFolderName(command, stamp);
+  ::CreateDirectoryW(path.c_str(), nullptr);
+  WriteMachineString(ProductSettingsKey, path, CommandValueName(command),
+                     REG_OPTION_NON_VOLATILE, REG_SZ);
+}
+
+}  // namespace
+
+#ifdef _WIN64
+static_assert(sizeof(SHELLEXECUTEINFOW) == 112, "the shell request record of 64-bit Windows");
+#endif
+
+void DispatchCommand(const PipeMessage& message) {
+  switch (message.command) {
+    case XperfStart:
+      RunXperf(kXperfStartParameters);
+      break;
+    case XperfStop: {
+      std::wstring folder;
+      std::wstring file;
+      GetTraceFolder(folder, L"");
+      GetTraceFileName(file);
+      RunXperf(XperfStopParameters(folder, file));
+      break;
+    }
+    case DebugDirCreate:
+    case LNKAGTDebugDirCreate:
+      CreateLogFolder(message.command);
+      break;
+    case DebugDirDelete:
+    case LNKAGTDebugDirDelete:
+      DeleteRegistryValue(HKEY_LOCAL_MACHINE, ProductSettingsKey, CommandValueName(message.command));
+      break;
+    case DebugDirSet:
+    case LNKAGTDebugDirSet:
+      WriteMachineString(ProductSettingsKey, MessagePathText(message),
+                         CommandValueName(message.command), REG_OPTION_NON_VOLATILE, REG_SZ);
+      break;
+    case LauncherServiceRestart:
+      StartOrStopService(kLauncherServiceName, ServiceStop);
+      StartOrStopService(kLauncherServiceName, ServiceStart);
+      break;
+    default:  // Done, Quit and every code above 10
+      break;
+  }
+}

@@ -1,0 +1,55 @@
+#include "elevated_tasks/elevated_tasks.h"
+#include "framework/handles.h"
+
+DWORD WINAPI PipeServerThread(LPVOID /*parameter*/) {
+  // A present, null DACL: the unelevated tool of any account may connect.
+  SECURITY_DESCRIPTOR descriptor = {};
+  ::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+  ::SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE);
+  SECURITY_ATTRIBUTES attributes = {sizeof(attributes), &descriptor, TRUE};
+
+  fw::unique_hfile pipe(::CreateNamedPipeW(
+      kPipeName, PIPE_ACCESS_DUPLEX, PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
+      PIPE_UNLIMITED_INSTANCES, 0, sizeof(PipeMessage), 0, &attributes));
+  if (!pipe) return 0xFFFFFFFF;
+
+  if (!::ConnectNamedPipe(pipe.get(), nullptr) && ::GetLastError() != ERROR_PIPE_CONNECTED) {
+    return 0;
+  }
+
+  for (;;) {
+    // Cleared before every read: a short message means its own bytes, zero
+    // after them, and never what an earlier message left behind.
+    PipeMessage received = {};
+    DWORD bytesRead = 0;
+    // A message over 524 bytes fails here with ERROR_MORE_DATA and is dropped.
+    if (!::ReadFile(pipe.get(), &received, sizeof(received), &bytesRead, nullptr) ||
+        bytesRead == 0) {
+      break;
+    }
+
+    const PipeMessage work = received;
+    DispatchCommand(work);
+
+    // Only the code goes out; the path stays zero so that no memory of the
+    // elevated process reaches the client.
+    PipeMessage acknowledgement = {};
+    acknowledgement.command = Done;
+    DWORD bytesWritten = 0;
+    ::WriteFile(pipe.get(), &acknowledgement, sizeof(acknowledgement), &bytesWritten, nullptr);
+
+    // Reports ERROR_PIPE_CONNECTED while the client stays; once it has gone
+    // the next read fails and ends the service.
+    ::ConnectNamedPipe(pipe.get(), nullptr);
+
+    if (received.command == Quit) {
+      // The process ends right after; the client may still be reading the
+      // acknowledgement, so the pipe is left for the process end to close.
+      pipe.release();
+      return 0;
+    }
+  }
+
+  ::DisconnectNamedPipe(pipe.get());
+  return 0xFFFFFFFF;
+}

@@ -1,0 +1,39 @@
+#pragma once
+// The small application layer the product needs from a desktop framework:
+// one process-wide application record, its initialisation, and modal
+// message boxes with the application's title as caption.
+
+#include <windows.h>
+
+#include <string>
+
+namespace fw {
+
+// What the initialisation keeps about the running program. One per process.
+struct AppState {
+  HINSTANCE instance = nullptr;
+  std::wstring commandLine;
+  int showCommand = 0;
+  std::wstring title;  // string resource of the title id, else the module's base name
+  bool initialised = false;
+};
+
+// The string resource that holds an application's title.
+inline constexpr UINT kAppTitleStringId = 103;
+
+// Records the instance, command line and show state and loads the title.
+// Returns false when no instance is given; the state is then left untouched.
+bool AppInit(HINSTANCE instance, HINSTANCE previous, const wchar_t* commandLine, int show);
+
+const AppState& App();
+
+// Shows a modal message box owned by the active window of this thread (or
+// none) with the application's title, and returns the button pressed, or 0
+// when the box could not be shown. helpContext is accepted for the callers
+// that pass one; no help file is ever attached.
+int AppMessageBox(const std::wstring& text, UINT type = MB_OK, UINT helpContext = 0);
+
+// Loads string resource id of the running program; empty when absent.
+std::wstring LoadResourceString(UINT id);
+
+}  // namespace fw

@@ -1,0 +1,21 @@
+# Shared by the two top-level commands: packages and the cross build.
+VX_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest wine wine64 xvfb xauth)
+
+vx_install_packages() {
+  local missing=()
+  for p in "${VX_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+  fi
+}
+
+vx_configure_and_build() {
+  cmake --preset mingw-wine >/dev/null
+  cmake --build build --parallel "$(nproc)"
+}
