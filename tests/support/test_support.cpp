@@ -379,12 +379,14 @@ void StopAndDelete(const std::wstring& name) {
 
 }  // namespace
 
-ScopedFakeService::ScopedFakeService(const std::wstring& name, DWORD stopDelayMs, bool ignoreStop)
+ScopedFakeService::ScopedFakeService(const std::wstring& name, DWORD stopDelayMs, bool ignoreStop,
+                                     const std::wstring& logPath)
     : name_(name) {
   StopAndDelete(name_);
   std::wstring binary = L"\"" + BinPath(L"fake_service.exe") + L"\" " + name_ +
                         L" --stop-delay-ms " + std::to_wstring(stopDelayMs);
   if (ignoreStop) binary += L" --ignore-stop";
+  if (!logPath.empty()) binary += L" --log \"" + logPath + L"\"";
   fw::unique_schandle manager = OpenManager();
   fw::unique_schandle service(::CreateServiceW(
       manager.get(), name_.c_str(), name_.c_str(), SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,

@@ -156,7 +156,8 @@ void RoundTrip(HANDLE pipe, uint32_t command, const std::wstring& path = L"");
 // removes it at scope end (stopping it first).
 class ScopedFakeService {
  public:
-  ScopedFakeService(const std::wstring& name, DWORD stopDelayMs, bool ignoreStop = false);
+  ScopedFakeService(const std::wstring& name, DWORD stopDelayMs, bool ignoreStop = false,
+                    const std::wstring& logPath = L"");
   ~ScopedFakeService();
   ScopedFakeService(const ScopedFakeService&) = delete;
   ScopedFakeService& operator=(const ScopedFakeService&) = delete;

@@ -3,6 +3,8 @@
 // UTF-8: one line "params=<the raw text after the program name>", one line
 // "argc=<n>", then one line "argv[i]=<argument>" for each argument. The log
 // is written only at the end, so its presence proves the run finished.
+// With VX_FAKE_XPERF_CHECK_PATH set, a first line "exists=1" or "exists=0"
+// tells whether that path existed when the fake started.
 
 #include <windows.h>
 #include <shellapi.h>
@@ -46,12 +48,17 @@ std::string Utf8(const std::wstring& text) {
 }  // namespace
 
 int wmain() {
+  const std::wstring checkPath = Env(L"VX_FAKE_XPERF_CHECK_PATH");
+  const bool checkedExists =
+      !checkPath.empty() && ::GetFileAttributesW(checkPath.c_str()) != INVALID_FILE_ATTRIBUTES;
   const std::wstring delay = Env(L"VX_FAKE_XPERF_DELAY_MS");
   if (!delay.empty()) ::Sleep(static_cast<DWORD>(_wtol(delay.c_str())));
 
   const std::wstring logPath = Env(L"VX_FAKE_XPERF_LOG");
   if (logPath.empty()) return 0;
-  std::string record = "params=" + Utf8(RawParameters(::GetCommandLineW())) + "\n";
+  std::string record;
+  if (!checkPath.empty()) record += checkedExists ? "exists=1\n" : "exists=0\n";
+  record += "params=" + Utf8(RawParameters(::GetCommandLineW())) + "\n";
   int argc = 0;
   wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
   record += "argc=" + std::to_string(argc - 1) + "\n";
