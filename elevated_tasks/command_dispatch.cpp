@@ -15,7 +15,10 @@ void RunXperf(const std::wstring& parameters) {
   fw::com_init com(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   SHELLEXECUTEINFOW info = {};
   info.cbSize = sizeof(info);
-  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NO_CONSOLE;
+  // Without SEE_MASK_FLAG_NO_UI a missing Xperf makes the shell show its
+  // own error box on the elevated desktop, and the acknowledgement would
+  // wait for somebody to close it; the command is meant to end quietly.
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NO_CONSOLE | SEE_MASK_FLAG_NO_UI;
   info.lpVerb = kXperfVerb;
   info.lpFile = kXperfProgram;
   info.lpParameters = parameters.c_str();
