@@ -65,7 +65,8 @@ std::string ProbePrivileges(const std::wstring& arguments) {
 
 TEST(EnableTokenPrivilege, EnablesAndDisablesAPrivilegeTheTokenHolds) {
   ASSERT_TRUE(PrivilegeAttributes(SE_BACKUP_NAME)) << "Wine's token holds the backup privilege";
-  const bool wasEnabled = IsEnabled(SE_BACKUP_NAME);
+  const bool backupWasEnabled = IsEnabled(SE_BACKUP_NAME);
+  const bool restoreWasEnabled = IsEnabled(SE_RESTORE_NAME);
 
   EXPECT_EQ(EnableTokenPrivilege(SE_BACKUP_NAME, TRUE), 0u);
   EXPECT_TRUE(IsEnabled(SE_BACKUP_NAME));
@@ -84,7 +85,8 @@ TEST(EnableTokenPrivilege, EnablesAndDisablesAPrivilegeTheTokenHolds) {
   EXPECT_EQ(EnableTokenPrivilege(SE_RESTORE_NAME, FALSE), 0u);
   EXPECT_FALSE(IsEnabled(SE_RESTORE_NAME));
 
-  EnableTokenPrivilege(SE_BACKUP_NAME, wasEnabled);
+  EnableTokenPrivilege(SE_BACKUP_NAME, backupWasEnabled);
+  EnableTokenPrivilege(SE_RESTORE_NAME, restoreWasEnabled);
 }
 
 TEST(EnableTokenPrivilege, PrivilegeNotHeldStillGivesSuccess) {
