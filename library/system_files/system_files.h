@@ -9,9 +9,39 @@
 
 // ---- Operating-system description ------------------------------------------
 
+// One line about the running Windows: maker, family, edition, processor
+// width, version numbers, service pack and build, for example
+// "Microsoft Windows 7 Unknown Edition, 64-bit 6.1 Service Pack 1 (Build 7601)".
+// The text is emptied first. FALSE when Windows answers neither version query
+// (text empty), or when an NT system that gives only the basic version record
+// has no readable ProductOptions "ProductType" (text holds what was built up
+// to then). Reads only; writes nothing.
+BOOL GetOsDescription(std::wstring& text);
+
+// Appends the edition name of a GetProductInfo code (1 to 25), or
+// "Unknown Edition" for any other code. No trailing blank.
+void AppendEditionName(std::wstring& text, DWORD productType);
+
+// TRUE on Windows 2000 (NT platform, version 5.0); FALSE otherwise or when
+// the version cannot be queried.
+BOOL IsWindows2000();
+
+// TRUE on an NT platform whose minor version is 1, whatever the major version
+// (XP 5.1 and 7 6.1 alike); FALSE otherwise or when the version cannot be
+// queried.
+BOOL IsNtMinorVersionOne();
+
 // ---- Process identity and the launching product ----------------------------
 
 // ---- Privilege enabling ----------------------------------------------------
+
+// Switches one privilege (an SE_..._NAME text) on (enable non-zero) or off in
+// the current process's token. ERROR_SUCCESS (0) or ERROR_FUNCTION_FAILED
+// (1627); a failure also writes "Failed OpenProcessToken", "Failed
+// LookupPrivilegeValue" or "Failed AdjustTokenPrivileges" and a line feed to
+// standard output. A token that does not hold the privilege at all still
+// gives 0: Windows accepts the call and only its last error tells.
+DWORD EnableTokenPrivilege(const wchar_t* privilegeName, BOOL enable);
 
 // ---- Folder listing, copying and creation ----------------------------------
 
