@@ -28,12 +28,15 @@ std::wstring TextFromUtf16Bytes(const unsigned char* bytes, size_t count) {
 bool ToMultibyte(const std::wstring& text, UINT fallbackCodePage, std::string& bytes) {
   // Sized by asking first: a fixed multiple of the text's length would cut
   // texts whose characters take more than two bytes each.
+  // Some runtimes only report an unconvertible character when converting in
+  // earnest, so both calls must succeed and agree.
   const size_t needed = std::wcstombs(nullptr, text.c_str(), 0);
   if (needed != static_cast<size_t>(-1)) {
     std::vector<char> buffer(needed + 1, '\0');
-    std::wcstombs(buffer.data(), text.c_str(), buffer.size());
-    bytes.assign(buffer.data(), needed);
-    return true;
+    if (std::wcstombs(buffer.data(), text.c_str(), buffer.size()) == needed) {
+      bytes.assign(buffer.data(), needed);
+      return true;
+    }
   }
   const int size =
       ::WideCharToMultiByte(fallbackCodePage, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
