@@ -39,6 +39,20 @@ TEST(IsVolumeWriteProtected, FixedDiskWithRemovableOnlyIsNotTouched) {
   EXPECT_EQ(error.osError, 77);  // nothing reported for a volume not probed
 }
 
+TEST(IsVolumeWriteProtected, WritableVolumeTakesItsOwnLabelBack) {
+  // C: of the test's own prefix: the label read is written back unchanged.
+  wchar_t before[MAX_PATH] = {};
+  ASSERT_TRUE(
+      ::GetVolumeInformationW(L"C:\\", before, MAX_PATH, nullptr, nullptr, nullptr, nullptr, 0));
+  fw::FileError error{fw::FileError::badSeek, 77};
+  EXPECT_FALSE(IsVolumeWriteProtected(L"C:", &error, false));
+  EXPECT_EQ(error.osError, 77);
+  wchar_t after[MAX_PATH] = {};
+  ASSERT_TRUE(
+      ::GetVolumeInformationW(L"C:\\", after, MAX_PATH, nullptr, nullptr, nullptr, nullptr, 0));
+  EXPECT_STREQ(after, before);
+}
+
 TEST(IsVolumeWriteProtected, MissingVolumeFillsTheErrorRecord) {
   const std::wstring root = UnusedDriveRoot();
   ASSERT_FALSE(root.empty());
