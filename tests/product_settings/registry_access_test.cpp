@@ -1,9 +1,11 @@
 // The registry readers and writer against Wine's registry, fed exact types
-// and sizes, plus the data decoding on its own.
+// and sizes: one set of values, each routine's verdict on every one of them.
 
 #include "library/product_settings/product_settings.h"
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 #include "library/product_settings/registry_value_text.h"
 #include "tests/support/registry_value_support.h"
@@ -14,237 +16,144 @@ using namespace vxtest;
 namespace {
 
 const wchar_t kKey[] = L"Software\\VxTestRegistryAccess";
+const std::wstring k259(259, L'x'), k200(200, L'q'), k300(300, L'n');
 
 class RegistryAccess : public ::testing::Test {
  protected:
+  void SetUp() override {
+    const struct {
+      const wchar_t* name;
+      DWORD type;
+      std::vector<BYTE> data;
+    } values[] = {
+        {L"sz259", REG_SZ, SzBytes(k259)},  // 520 bytes
+        {L"sz260", REG_SZ, SzBytes(std::wstring(260, L'y'))},
+        {L"sz200", REG_SZ, SzBytes(k200)},  // 402 bytes: past the first 160
+        {L"empty", REG_SZ, {}},
+        {L"odd", REG_SZ, {'a', 0, 0}},
+        {L"expand", REG_EXPAND_SZ, SzBytes(L"%TEMP%\\x")},
+        {L"multi", REG_MULTI_SZ, SzBytes(std::wstring(L"first\0second\0", 13))},
+        {L"d70000", REG_DWORD, DwordBytes(70000)},
+        {L"dAllOnes", REG_DWORD, DwordBytes(0xFFFFFFFF)},
+        {L"dShort", REG_DWORD, {0x34, 0x12}},
+        {L"bin4", REG_BINARY, {0x78, 0x56, 0x34, 0x12}},
+        {L"bin8", REG_BINARY, std::vector<BYTE>(8, 1)},
+        {L"binNoNul", REG_BINARY, UnitBytes(k300)},  // unterminated, through the retry
+        {L"binHi", REG_BINARY, {'h', 0, 'i', 0, 'x'}},
+    };
+    for (const auto& v : values) {
+      ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kKey, v.name, v.type, v.data));
+    }
+  }
   ScratchKey scratch_{HKEY_CURRENT_USER, kKey};
 };
 
-std::vector<BYTE> Bytes(std::initializer_list<BYTE> bytes) { return std::vector<BYTE>(bytes); }
+using Text = std::optional<std::wstring>;
+using Number = std::optional<DWORD>;
 
 }  // namespace
 
-TEST(RegistryValueText, DecodesOnlyTheStoredBytes) {
-  using namespace product_settings::detail;
-  const wchar_t text[] = L"ab\0cd";
-  const auto* data = reinterpret_cast<const BYTE*>(text);
-  EXPECT_EQ(StoredText(data, 10), L"ab");
-  EXPECT_EQ(StoredText(data + 6, 4), L"cd");  // no NUL: to the end, not one unit further
-  EXPECT_EQ(StoredText(data + 6, 5), L"cd");  // an odd last byte is no unit
-  EXPECT_EQ(StoredText(nullptr, 8), L"");
-
-  const BYTE number[] = {0x78, 0x56, 0x34, 0x12, 0xFF};
-  EXPECT_EQ(DwordFromBytes(number, 4), 0x12345678u);
-  EXPECT_EQ(DwordFromBytes(number, 5), 0x12345678u);
-  EXPECT_EQ(DwordFromBytes(number, 2), 0x5678u);
-  EXPECT_EQ(DwordFromBytes(number, 0), 0u);
-
-  EXPECT_EQ(ValueAsText(REG_DWORD, number, 4), L"305419896");
-  const BYTE allOnes[] = {0xFF, 0xFF, 0xFF, 0xFF};
-  EXPECT_EQ(ValueAsText(REG_DWORD, allOnes, 4), L"-1");
-  EXPECT_EQ(ValueAsText(REG_BINARY, data, 4), L"ab");
-
-  EXPECT_EQ(RetryBufferSize(402), 804u);
-  EXPECT_FALSE(RetryBufferSize(0x80000000u).has_value());
+TEST_F(RegistryAccess, QueryStringValue) {
+  const std::pair<const wchar_t*, Text> cases[] = {
+      {L"sz259", k259},          {L"sz260", {}},  {L"empty", L""}, {L"odd", {}},
+      {L"expand", L"%TEMP%\\x"}, {L"d70000", {}}, {L"binHi", {}},  {L"missing", {}},
+  };
+  for (const auto& [name, expected] : cases) {
+    std::wstring value = L"before";
+    EXPECT_EQ(QueryStringValue(HKEY_CURRENT_USER, kKey, name, value), expected.has_value())
+        << WideToUtf8(name);
+    EXPECT_EQ(value, expected.value_or(L"before")) << WideToUtf8(name);
+  }
 }
 
-TEST(RegistryValueText, StringAcceptance) {
-  using namespace product_settings::detail;
-  const wchar_t text[] = L"abc";
-  const auto* data = reinterpret_cast<const BYTE*>(text);
-  EXPECT_EQ(AcceptedStringText(REG_SZ, data, 8), L"abc");
-  EXPECT_EQ(AcceptedStringText(REG_EXPAND_SZ, data, 8), L"abc");
-  EXPECT_EQ(AcceptedStringText(REG_SZ, data, 0), L"");
-  EXPECT_FALSE(AcceptedStringText(REG_SZ, data, 6));  // last unit is 'c'
-  EXPECT_FALSE(AcceptedStringText(REG_SZ, data, 7));  // odd
-  EXPECT_FALSE(AcceptedStringText(REG_MULTI_SZ, data, 8));
-  EXPECT_FALSE(AcceptedStringText(REG_DWORD, data, 8));
-}
-
-TEST_F(RegistryAccess, QueryStringValueTakesAtMost520Bytes) {
-  const std::wstring longest(259, L'x');
-  ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kKey, L"longest", longest));
-  ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kKey, L"tooLong", std::wstring(260, L'y')));
-  ASSERT_EQ(ReadRawValue(HKEY_CURRENT_USER, kKey, L"longest")->data.size(), 520u);
-
-  std::wstring value = L"before";
-  EXPECT_TRUE(QueryStringValue(HKEY_CURRENT_USER, kKey, L"longest", value));
-  EXPECT_EQ(value, longest);
-  value = L"before";
-  EXPECT_FALSE(QueryStringValue(HKEY_CURRENT_USER, kKey, L"tooLong", value));
-  EXPECT_EQ(value, L"before");
-}
-
-TEST_F(RegistryAccess, QueryStringValueSizesAndTypes) {
-  ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kKey, L"empty", REG_SZ, {}));
-  ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kKey, L"odd", REG_SZ, Bytes({'a', 0, 0})));
+// Wine hands a REG_SZ stored without its NUL back with one appended (and
+// counted); Windows hands back the stored bytes, which the reader refuses.
+TEST_F(RegistryAccess, QueryStringValueOfAnUnterminatedText) {
   ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kKey, L"noNul", REG_SZ, UnitBytes(L"abc")));
-  ASSERT_TRUE(
-      SetRawValue(HKEY_CURRENT_USER, kKey, L"expand", REG_EXPAND_SZ, SzBytes(L"%TEMP%\\x")));
-  ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kKey, L"inner", REG_SZ, SzBytes(L"ab\0cd")));
-  ASSERT_TRUE(SetDword(HKEY_CURRENT_USER, kKey, L"number", 7));
-
-  std::wstring value = L"before";
-  EXPECT_TRUE(QueryStringValue(HKEY_CURRENT_USER, kKey, L"empty", value));
-  EXPECT_EQ(value, L"");
-  EXPECT_TRUE(QueryStringValue(HKEY_CURRENT_USER, kKey, L"expand", value));
-  EXPECT_EQ(value, L"%TEMP%\\x");
-
-  // Wine hands a REG_SZ stored without its NUL back with one appended and
-  // counted; Windows hands back the stored bytes, which are refused (see
-  // StringAcceptance). Either way nothing past the data is read.
   const bool apiTerminates = ReadRawValue(HKEY_CURRENT_USER, kKey, L"noNul")->data.size() == 8;
-  value = L"before";
+  std::wstring value = L"before";
   EXPECT_EQ(QueryStringValue(HKEY_CURRENT_USER, kKey, L"noNul", value), apiTerminates);
   EXPECT_EQ(value, apiTerminates ? L"abc" : L"before");
 
-  for (const wchar_t* refused : {L"odd", L"number", L"missing"}) {
-    value = L"before";
-    EXPECT_FALSE(QueryStringValue(HKEY_CURRENT_USER, kKey, refused, value)) << WideToUtf8(refused);
-    EXPECT_EQ(value, L"before");
-  }
-  EXPECT_FALSE(QueryStringValue(HKEY_CURRENT_USER, L"Software\\VxTestNoSuchKey", L"x", value));
+  const auto* data = reinterpret_cast<const BYTE*>(L"abc");
+  EXPECT_FALSE(product_settings::detail::AcceptedStringText(REG_SZ, data, 6));
+  EXPECT_EQ(product_settings::detail::AcceptedStringText(REG_SZ, data, 8), L"abc");
 }
 
-TEST_F(RegistryAccess, ReadValueAsTextOfEveryType) {
-  const std::wstring twoHundred(200, L'q');
-  ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kKey, L"long", twoHundred));  // 402 bytes: the retry
-  ASSERT_TRUE(SetDword(HKEY_CURRENT_USER, kKey, L"seventyThousand", 70000));
-  ASSERT_TRUE(SetDword(HKEY_CURRENT_USER, kKey, L"allOnes", 0xFFFFFFFF));
-  ASSERT_TRUE(
-      SetRawValue(HKEY_CURRENT_USER, kKey, L"expand", REG_EXPAND_SZ, SzBytes(L"%TEMP%\\x")));
-  const std::wstring multi(L"first\0second\0", 14);
-  ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kKey, L"multi", REG_MULTI_SZ, SzBytes(multi)));
-  ASSERT_TRUE(
-      SetRawValue(HKEY_CURRENT_USER, kKey, L"binary", REG_BINARY, Bytes({'h', 0, 'i', 0, 'x'})));
+TEST_F(RegistryAccess, ReadValueAsText) {
+  const std::pair<const wchar_t*, Text> cases[] = {
+      {L"sz200", k200},          {L"sz260", std::wstring(260, L'y')},
+      {L"d70000", L"70000"},     {L"dAllOnes", L"-1"},
+      {L"expand", L"%TEMP%\\x"}, {L"multi", L"first"},
+      {L"binNoNul", k300},       {L"binHi", L"hi"},
+      {L"dShort", L"4660"},      {L"empty", L""},
+      {L"missing", {}},
+  };
+  for (const auto& [name, expected] : cases) {
+    std::wstring value = L"before";
+    EXPECT_EQ(ReadValueAsText(HKEY_CURRENT_USER, kKey, name, value), expected.has_value())
+        << WideToUtf8(name);
+    EXPECT_EQ(value, expected.value_or(L"before")) << WideToUtf8(name);
+  }
+  std::wstring value;
+  EXPECT_FALSE(ReadValueAsText(HKEY_CURRENT_USER, L"Software\\VxTestNoSuchKey", L"x", value));
+}
 
+// QueryDwordValue takes only a 4-byte REG_DWORD; ReadDwordValue takes up to 4
+// bytes of anything, zero-extended, never topped up with stale bytes.
+TEST_F(RegistryAccess, DwordReaders) {
   const struct {
     const wchar_t* name;
-    std::wstring expected;
+    Number query, read;
   } cases[] = {
-      {L"long", twoHundred},     {L"seventyThousand", L"70000"}, {L"allOnes", L"-1"},
-      {L"expand", L"%TEMP%\\x"}, {L"multi", L"first"},           {L"binary", L"hi"},
+      {L"d70000", 70000, 70000}, {L"dShort", {}, 0x1234}, {L"bin4", {}, 0x12345678},
+      {L"bin8", {}, {}},         {L"empty", {}, 0},       {L"sz259", {}, {}},
+      {L"missing", {}, {}},
   };
   for (const auto& c : cases) {
-    std::wstring value;
-    EXPECT_TRUE(ReadValueAsText(HKEY_CURRENT_USER, kKey, c.name, value)) << WideToUtf8(c.name);
-    EXPECT_EQ(value, c.expected) << WideToUtf8(c.name);
+    DWORD query = 99, read = 99;
+    EXPECT_EQ(QueryDwordValue(HKEY_CURRENT_USER, kKey, c.name, query), c.query.has_value());
+    EXPECT_EQ(ReadDwordValue(HKEY_CURRENT_USER, kKey, c.name, read), c.read.has_value());
+    EXPECT_EQ(query, c.query.value_or(99)) << WideToUtf8(c.name);
+    EXPECT_EQ(read, c.read.value_or(99)) << WideToUtf8(c.name);
   }
 }
 
-TEST_F(RegistryAccess, ReadValueAsTextStopsAtTheEndOfDataWithoutNul) {
-  // Short (first query) and long (the retry): neither may read past the data.
-  // REG_BINARY, because Wine terminates REG_SZ data itself.
-  for (DWORD type : {REG_BINARY, REG_SZ}) {
-    for (size_t units : {5u, 79u, 80u, 300u}) {
-      const std::wstring text(units, L'n');
-      ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kKey, L"noNul", type, UnitBytes(text)));
-      std::wstring value;
-      EXPECT_TRUE(ReadValueAsText(HKEY_CURRENT_USER, kKey, L"noNul", value));
-      EXPECT_EQ(value, text) << units << " units of type " << type;
-    }
-  }
-}
-
-TEST_F(RegistryAccess, ReadersLeaveOutputsAloneOnFailure) {
-  ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kKey, L"present", L"x"));
-  std::wstring text = L"before";
-  DWORD number = 99;
-  EXPECT_FALSE(ReadValueAsText(HKEY_CURRENT_USER, kKey, L"missing", text));
-  EXPECT_FALSE(ReadValueAsText(HKEY_CURRENT_USER, L"Software\\VxTestNoSuchKey", L"x", text));
-  EXPECT_FALSE(QueryDwordValue(HKEY_CURRENT_USER, kKey, L"missing", number));
-  EXPECT_FALSE(ReadDwordValue(HKEY_CURRENT_USER, L"Software\\VxTestNoSuchKey", L"x", number));
-  EXPECT_EQ(text, L"before");
-  EXPECT_EQ(number, 99u);
-}
-
-TEST_F(RegistryAccess, DwordReaders) {
-  ASSERT_TRUE(SetDword(HKEY_CURRENT_USER, kKey, L"dword", 0xCAFEF00D));
-  ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kKey, L"text", L"1"));
-  ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kKey, L"binary4", REG_BINARY,
-                          Bytes({0x78, 0x56, 0x34, 0x12})));
-  ASSERT_TRUE(
-      SetRawValue(HKEY_CURRENT_USER, kKey, L"binary8", REG_BINARY, std::vector<BYTE>(8, 1)));
-  ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kKey, L"short", REG_DWORD, Bytes({0x34, 0x12})));
-  ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kKey, L"none", REG_BINARY, {}));
-
-  DWORD number = 99;
-  EXPECT_TRUE(QueryDwordValue(HKEY_CURRENT_USER, kKey, L"dword", number));
-  EXPECT_EQ(number, 0xCAFEF00Du);
-  number = 99;
-  EXPECT_FALSE(QueryDwordValue(HKEY_CURRENT_USER, kKey, L"text", number));
-  EXPECT_FALSE(QueryDwordValue(HKEY_CURRENT_USER, kKey, L"binary4", number));
-  // A REG_DWORD that is not 4 bytes long is malformed: nothing of it is taken.
-  EXPECT_FALSE(QueryDwordValue(HKEY_CURRENT_USER, kKey, L"short", number));
-  EXPECT_EQ(number, 99u);
-
-  EXPECT_TRUE(ReadDwordValue(HKEY_CURRENT_USER, kKey, L"binary4", number));
-  EXPECT_EQ(number, 0x12345678u);
-  EXPECT_TRUE(ReadDwordValue(HKEY_CURRENT_USER, kKey, L"text", number));  // "1" and its NUL
-  EXPECT_EQ(number, 0x31u);
-  // Fewer than 4 bytes are zero-extended, never topped up with stale bytes.
-  EXPECT_TRUE(ReadDwordValue(HKEY_CURRENT_USER, kKey, L"short", number));
-  EXPECT_EQ(number, 0x1234u);
-  EXPECT_TRUE(ReadDwordValue(HKEY_CURRENT_USER, kKey, L"none", number));
-  EXPECT_EQ(number, 0u);
-  number = 99;
-  EXPECT_FALSE(ReadDwordValue(HKEY_CURRENT_USER, kKey, L"binary8", number));
-  EXPECT_EQ(number, 99u);
-}
-
-TEST_F(RegistryAccess, KeyExistsAndMachineReader) {
-  EXPECT_TRUE(RegistryKeyExists(HKEY_CURRENT_USER, kKey) ||
-              SetText(HKEY_CURRENT_USER, kKey, L"x", L"x"));
-  EXPECT_TRUE(RegistryKeyExists(HKEY_CURRENT_USER, kKey));
-  EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, L"Software\\VxTestNoSuchKey"));
-
-  const ScratchKey machine(HKEY_LOCAL_MACHINE, kKey);
-  ASSERT_TRUE(SetText(HKEY_LOCAL_MACHINE, kKey, L"where", L"machine"));
-  ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kKey, L"where", L"user"));
-  std::wstring value;
-  EXPECT_TRUE(ReadMachineValueAsText(L"where", kKey, value));
-  EXPECT_EQ(value, L"machine");
-}
-
-TEST_F(RegistryAccess, WriteStringValueExactBytes) {
-  ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kKey, L"seed", L""));
-  const std::wstring longest(259, L'w');
-  EXPECT_EQ(WriteStringValue(HKEY_CURRENT_USER, kKey, L"text", longest), 0);
-  const auto raw = ReadRawValue(HKEY_CURRENT_USER, kKey, L"text");
-  ASSERT_TRUE(raw);
-  EXPECT_EQ(raw->type, static_cast<DWORD>(REG_SZ));
-  EXPECT_EQ(raw->data, SzBytes(longest));
+TEST_F(RegistryAccess, WriteStringValue) {
+  EXPECT_EQ(WriteStringValue(HKEY_CURRENT_USER, kKey, L"text", k259), 0);
+  EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, kKey, L"text")->type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, kKey, L"text")->data, SzBytes(k259));
   std::wstring viaQuery, viaText;
   EXPECT_TRUE(QueryStringValue(HKEY_CURRENT_USER, kKey, L"text", viaQuery));
   EXPECT_TRUE(ReadValueAsText(HKEY_CURRENT_USER, kKey, L"text", viaText));
-  EXPECT_EQ(viaQuery, longest);
-  EXPECT_EQ(viaText, longest);
+  EXPECT_EQ(viaQuery, k259);
+  EXPECT_EQ(viaText, k259);
+  EXPECT_EQ(WriteStringValue(HKEY_CURRENT_USER, kKey, L"blank", L""), 0);
+  EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, kKey, L"blank")->data, std::vector<BYTE>(2, 0));
 
-  EXPECT_EQ(WriteStringValue(HKEY_CURRENT_USER, kKey, L"empty", L""), 0);
-  EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, kKey, L"empty")->data, Bytes({0, 0}));
-}
-
-TEST_F(RegistryAccess, WriteStringValueNeverCreatesTheKey) {
   const std::wstring missing = std::wstring(kKey) + L"\\Missing";
   EXPECT_EQ(WriteStringValue(HKEY_CURRENT_USER, missing, L"x", L"y"), ERROR_FILE_NOT_FOUND);
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, missing));
 }
 
-TEST_F(RegistryAccess, AnOpenRootIsNeverClosed) {
-  ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kKey, L"text", L"abc"));
-  ASSERT_TRUE(SetDword(HKEY_CURRENT_USER, kKey, L"dword", 5));
+TEST_F(RegistryAccess, KeysAndRoots) {
+  EXPECT_TRUE(RegistryKeyExists(HKEY_CURRENT_USER, kKey));
+  EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, L"Software\\VxTestNoSuchKey"));
+
+  // An open root with an empty path: the routines work on it and leave it open.
   const fw::unique_hkey root = OpenTestKey(HKEY_CURRENT_USER, kKey);
-  ASSERT_TRUE(root);
   std::wstring text;
   DWORD number = 0;
-  // An empty path works on the root itself.
-  EXPECT_TRUE(QueryDwordValue(root.get(), L"", L"dword", number));
-  EXPECT_TRUE(ReadDwordValue(root.get(), L"", L"dword", number));
-  EXPECT_TRUE(QueryStringValue(root.get(), L"", L"text", text));
-  EXPECT_TRUE(ReadValueAsText(root.get(), L"", L"text", text));
+  EXPECT_TRUE(QueryDwordValue(root.get(), L"", L"d70000", number));
+  EXPECT_TRUE(ReadDwordValue(root.get(), L"", L"d70000", number));
+  EXPECT_TRUE(QueryStringValue(root.get(), L"", L"expand", text));
+  EXPECT_TRUE(ReadValueAsText(root.get(), L"", L"sz200", text));
   EXPECT_TRUE(RegistryKeyExists(root.get(), L""));
   EXPECT_EQ(WriteStringValue(root.get(), L"", L"written", L"w"), 0);
-  EXPECT_FALSE(ReadValueAsText(root.get(), L"", L"missing", text));
   EXPECT_TRUE(HandleStillOpen(root.get()));
-  EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, kKey, L"written")->data, SzBytes(L"w"));
+
+  const ScratchKey machine(HKEY_LOCAL_MACHINE, kKey);
+  ASSERT_TRUE(SetText(HKEY_LOCAL_MACHINE, kKey, L"sz200", L"machine"));
+  EXPECT_TRUE(ReadMachineValueAsText(L"sz200", kKey, text));
+  EXPECT_EQ(text, L"machine");
 }

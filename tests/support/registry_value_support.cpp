@@ -7,17 +7,10 @@ namespace vxtest {
 bool SetRawValue(HKEY root, const std::wstring& keyPath, const std::wstring& name, DWORD type,
                  const std::vector<BYTE>& bytes) {
   fw::unique_hkey key;
-  if (::RegCreateKeyExW(root, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
-                        nullptr) != ERROR_SUCCESS) {
-    return false;
-  }
-  return ::RegSetValueExW(key.get(), name.c_str(), 0, type, bytes.empty() ? nullptr : bytes.data(),
+  return ::RegCreateKeyExW(root, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                           nullptr) == ERROR_SUCCESS &&
+         ::RegSetValueExW(key.get(), name.c_str(), 0, type, bytes.empty() ? nullptr : bytes.data(),
                           static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
-}
-
-std::vector<BYTE> UnitBytes(const std::wstring& text) {
-  const auto* first = reinterpret_cast<const BYTE*>(text.data());
-  return std::vector<BYTE>(first, first + text.size() * sizeof(wchar_t));
 }
 
 bool SetText(HKEY root, const std::wstring& keyPath, const std::wstring& name,
@@ -25,13 +18,14 @@ bool SetText(HKEY root, const std::wstring& keyPath, const std::wstring& name,
   return SetRawValue(root, keyPath, name, REG_SZ, SzBytes(text));
 }
 
-bool SetDword(HKEY root, const std::wstring& keyPath, const std::wstring& name, DWORD value) {
-  const auto* first = reinterpret_cast<const BYTE*>(&value);
-  return SetRawValue(root, keyPath, name, REG_DWORD, std::vector<BYTE>(first, first + 4));
+std::vector<BYTE> UnitBytes(const std::wstring& text) {
+  const auto* first = reinterpret_cast<const BYTE*>(text.data());
+  return std::vector<BYTE>(first, first + text.size() * sizeof(wchar_t));
 }
 
-bool ValueExists(HKEY root, const std::wstring& keyPath, const std::wstring& name) {
-  return ReadRawValue(root, keyPath, name).has_value();
+std::vector<BYTE> DwordBytes(DWORD value) {
+  const auto* first = reinterpret_cast<const BYTE*>(&value);
+  return std::vector<BYTE>(first, first + sizeof(value));
 }
 
 fw::unique_hkey OpenTestKey(HKEY root, const std::wstring& keyPath, REGSAM access) {
@@ -41,8 +35,8 @@ fw::unique_hkey OpenTestKey(HKEY root, const std::wstring& keyPath, REGSAM acces
 }
 
 bool HandleStillOpen(HKEY key) {
-  DWORD subKeys = 0;
-  return ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr,
+  DWORD values = 0;
+  return ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
                             nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 

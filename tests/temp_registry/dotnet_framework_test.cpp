@@ -17,132 +17,111 @@ using namespace temp_registry::detail;
 namespace {
 
 const wchar_t kTree[] = L"Software\\VxTestDotNet";
+const wchar_t kMachineKey[] = L"Software\\Microsoft\\.NETFramework";
+
+// A .NET key under root\path with these version sub-keys (the registry
+// enumerates them by name) and InstallRoot, when given.
+void BuildTree(HKEY root, const std::wstring& path, std::initializer_list<const wchar_t*> versions,
+               const std::wstring* installRoot) {
+  for (const wchar_t* name : versions) {
+    ASSERT_TRUE(SetText(root, path + L"\\" + name, L"", L""));
+  }
+  if (installRoot) {
+    ASSERT_TRUE(SetText(root, path, L"InstallRoot", *installRoot));
+  }
+}
 
 class DotNetTree : public ::testing::Test {
  protected:
-  // Sub-keys are created in this order; the registry enumerates them by name.
-  void AddVersions(std::initializer_list<const wchar_t*> names) {
+  void MakeFolders(std::initializer_list<const wchar_t*> names) {
     for (const wchar_t* name : names) {
-      ASSERT_TRUE(SetText(HKEY_CURRENT_USER, std::wstring(kTree) + L"\\" + name, L"", L""));
+      ASSERT_TRUE(::CreateDirectoryW((folder_ / name).c_str(), nullptr));
     }
   }
-  void SetInstallRoot(const std::wstring& root) {
-    ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kTree, L"InstallRoot", root));
+  bool Find(std::wstring& path) {
+    return FindDotNetFrameworkFolderAt(HKEY_CURRENT_USER, kTree, path);
   }
-  void MakeFolder(const std::wstring& name) {
-    ASSERT_TRUE(::CreateDirectoryW((folder_ / name).c_str(), nullptr));
+  bool List(fw::StringList& list) {
+    return ListDotNetFrameworkVersionsAt(HKEY_CURRENT_USER, kTree, list);
   }
-  std::wstring Root() const { return folder_.path() + L"\\"; }
 
   ScratchKey scratch_{HKEY_CURRENT_USER, kTree};
   TempFolder folder_{L"vxdotnet"};
+  const std::wstring root_ = folder_.path() + L"\\";
 };
 
 }  // namespace
 
 TEST(DotNetVersionName, FirstThreeUnitsOnly) {
-  const struct {
-    const wchar_t* name;
-    bool qualifies;
-  } cases[] = {
-      {L"v2.0.50727", true}, {L"v4.0.30319", true}, {L"v9.", true},     {L"v2.", true},
-      {L"v1.1.4322", false}, {L"v3.0", false},      {L"v3.5", false},   {L"V4.0", false},
-      {L"v4", false},        {L"v40", false},       {L"policy", false}, {L"Upgrades", false},
-      {L"", false},          {L"v", false},         {L"v0.1", false},   {L"va.", false},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(IsDotNetVersionKeyName(c.name), c.qualifies) << WideToUtf8(c.name);
+  for (const wchar_t* name : {L"v2.0.50727", L"v4.0.30319", L"v9.", L"v2."}) {
+    EXPECT_TRUE(IsDotNetVersionKeyName(name)) << WideToUtf8(name);
+  }
+  for (const wchar_t* name : {L"v1.1.4322", L"v3.0", L"v3.5", L"V4.0", L"v4", L"v40", L"policy",
+                              L"Upgrades", L"", L"v", L"v0.1"}) {
+    EXPECT_FALSE(IsDotNetVersionKeyName(name)) << WideToUtf8(name);
   }
 }
 
-TEST_F(DotNetTree, VersionsAtTheHeadInReverseOrder) {
-  AddVersions({L"v2.0.50727", L"v3.0", L"v3.5", L"v4.0.30319", L"policy", L"V4.0", L"v1.1.4322"});
+TEST_F(DotNetTree, HighestExistingFolderFirst) {
+  BuildTree(HKEY_CURRENT_USER, kTree,
+            {L"v2.0.50727", L"v3.0", L"v3.5", L"v4.0.30319", L"policy", L"V4.0", L"v1.1.4322"},
+            &root_);
   fw::StringList versions = {L"earlier"};
-  EXPECT_TRUE(ListDotNetFrameworkVersionsAt(HKEY_CURRENT_USER, kTree, versions));
+  EXPECT_TRUE(List(versions));
   EXPECT_EQ(versions, (fw::StringList{L"v4.0.30319", L"v2.0.50727", L"earlier"}));
-}
 
-TEST_F(DotNetTree, HighestExistingFolderWins) {
-  AddVersions({L"v2.0.50727", L"v3.0", L"v3.5", L"v4.0.30319"});
-  SetInstallRoot(Root());
-  MakeFolder(L"v2.0.50727");
-  MakeFolder(L"v4.0.30319");
+  MakeFolders({L"v2.0.50727", L"v4.0.30319"});
   std::wstring path;
-  EXPECT_TRUE(FindDotNetFrameworkFolderAt(HKEY_CURRENT_USER, kTree, path));
-  EXPECT_EQ(path, Root() + L"v4.0.30319");
-
+  EXPECT_TRUE(Find(path));
+  EXPECT_EQ(path, root_ + L"v4.0.30319");
   ASSERT_TRUE(::RemoveDirectoryW((folder_ / L"v4.0.30319").c_str()));
-  EXPECT_TRUE(FindDotNetFrameworkFolderAt(HKEY_CURRENT_USER, kTree, path));
-  EXPECT_EQ(path, Root() + L"v2.0.50727");
+  EXPECT_TRUE(Find(path));
+  EXPECT_EQ(path, root_ + L"v2.0.50727");
 
-  std::wstring installRoot;
-  EXPECT_TRUE(GetDotNetInstallRootAt(HKEY_CURRENT_USER, kTree, installRoot));
-  EXPECT_EQ(installRoot, Root());
-}
-
-TEST_F(DotNetTree, NoSeparatorIsAddedToTheInstallRoot) {
-  AddVersions({L"v2.0.50727", L"v4.0.30319"});
-  SetInstallRoot(folder_.path());  // no trailing backslash
-  MakeFolder(L"v2.0.50727");
-  MakeFolder(L"v4.0.30319");
-  std::wstring path;
-  EXPECT_FALSE(FindDotNetFrameworkFolderAt(HKEY_CURRENT_USER, kTree, path));
-  EXPECT_EQ(path, folder_.path() + L"v2.0.50727");  // the last candidate tried
+  // No separator is added: without the trailing backslash nothing exists,
+  // and the path is left at the last candidate tried.
+  ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kTree, L"InstallRoot", folder_.path()));
+  EXPECT_FALSE(Find(path));
+  EXPECT_EQ(path, folder_.path() + L"v2.0.50727");
 }
 
 TEST_F(DotNetTree, NothingToFind) {
   std::wstring path = L"kept";
   fw::StringList versions = {L"earlier"};
-  // No key at all.
-  EXPECT_FALSE(ListDotNetFrameworkVersionsAt(HKEY_CURRENT_USER, kTree, versions));
-  EXPECT_FALSE(FindDotNetFrameworkFolderAt(HKEY_CURRENT_USER, kTree, path));
+  EXPECT_FALSE(List(versions));  // no key
+  EXPECT_FALSE(Find(path));
   EXPECT_FALSE(GetDotNetInstallRootAt(HKEY_CURRENT_USER, kTree, path));
 
-  // A key without sub-keys, then with an old runtime only.
-  SetInstallRoot(Root());
-  EXPECT_FALSE(ListDotNetFrameworkVersionsAt(HKEY_CURRENT_USER, kTree, versions));
-  AddVersions({L"v1.1.4322"});
-  MakeFolder(L"v1.1.4322");
-  EXPECT_FALSE(ListDotNetFrameworkVersionsAt(HKEY_CURRENT_USER, kTree, versions));
-  EXPECT_FALSE(FindDotNetFrameworkFolderAt(HKEY_CURRENT_USER, kTree, path));
+  BuildTree(HKEY_CURRENT_USER, kTree, {}, &root_);
+  EXPECT_FALSE(List(versions));  // no sub-keys
+  BuildTree(HKEY_CURRENT_USER, kTree, {L"v1.1.4322"}, nullptr);
+  MakeFolders({L"v1.1.4322", L"v4.0.30319"});
+  EXPECT_FALSE(List(versions));  // an old runtime only
+  EXPECT_FALSE(Find(path));
+
+  // Versions and their folder, but no InstallRoot.
+  DeleteTree(HKEY_CURRENT_USER, kTree);
+  BuildTree(HKEY_CURRENT_USER, kTree, {L"v4.0.30319"}, nullptr);
+  EXPECT_FALSE(Find(path));
   EXPECT_EQ(versions, fw::StringList{L"earlier"});
   EXPECT_EQ(path, L"kept");
 }
 
-TEST_F(DotNetTree, AMissingInstallRootFailsTheSearch) {
-  AddVersions({L"v4.0.30319"});
-  MakeFolder(L"v4.0.30319");
-  std::wstring path = L"kept";
-  EXPECT_FALSE(FindDotNetFrameworkFolderAt(HKEY_CURRENT_USER, kTree, path));
-  EXPECT_EQ(path, L"kept");
-}
-
-TEST_F(DotNetTree, InstallRootOfAnyTypeAsText) {
-  ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kTree, L"InstallRoot", REG_EXPAND_SZ,
-                          SzBytes(L"%SystemRoot%\\Microsoft.NET\\Framework\\")));
-  std::wstring installRoot;
-  EXPECT_TRUE(GetDotNetInstallRootAt(HKEY_CURRENT_USER, kTree, installRoot));
-  EXPECT_EQ(installRoot, L"%SystemRoot%\\Microsoft.NET\\Framework\\");
-}
-
-// The machine as it is: the expectation is worked out here from the raw
-// registry and the disk. (The test prefix is made without Wine's .NET
-// runtime, so there this is normally "no key: false everywhere".)
+// The machine as it is, the expectation worked out here from the raw registry
+// and the disk. (The test prefix is made without Wine's .NET runtime, so this
+// is normally "no key: false everywhere".)
 TEST(DotNetMachine, AgreesWithTheRegistryAndTheDisk) {
-  const wchar_t key[] = L"Software\\Microsoft\\.NETFramework";
-  const auto rawRoot = ReadRawValue(HKEY_LOCAL_MACHINE, key, L"InstallRoot");
-  std::wstring installRoot = L"unset";
+  const auto rawRoot = ReadRawValue(HKEY_LOCAL_MACHINE, kMachineKey, L"InstallRoot");
+  std::wstring installRoot;
   EXPECT_EQ(GetDotNetInstallRoot(installRoot), rawRoot.has_value());
 
   fw::StringList expected;
-  if (const fw::unique_hkey machine = OpenTestKey(HKEY_LOCAL_MACHINE, key, KEY_READ)) {
+  if (const fw::unique_hkey key = OpenTestKey(HKEY_LOCAL_MACHINE, kMachineKey, KEY_READ)) {
     wchar_t name[MAX_PATH];
-    for (DWORD index = 0; ::RegEnumKeyW(machine.get(), index, name, MAX_PATH) == ERROR_SUCCESS;
-         ++index) {
-      const std::wstring text(name);
-      if (text.size() > 2 && text[0] == L'v' && text[1] >= L'2' && text[1] <= L'9' &&
-          text[1] != L'3' && text[2] == L'.') {
-        expected.push_front(text);
+    for (DWORD i = 0; ::RegEnumKeyW(key.get(), i, name, MAX_PATH) == ERROR_SUCCESS; ++i) {
+      if (name[0] == L'v' && name[1] >= L'2' && name[1] <= L'9' && name[1] != L'3' &&
+          name[2] == L'.') {
+        expected.push_front(name);
       }
     }
   }
@@ -150,44 +129,37 @@ TEST(DotNetMachine, AgreesWithTheRegistryAndTheDisk) {
   EXPECT_EQ(ListDotNetFrameworkVersions(versions), !expected.empty());
   EXPECT_EQ(versions, expected);
 
-  bool folderExpected = false;
   std::wstring expectedPath;
-  if (rawRoot) {
-    for (const std::wstring& version : expected) {
-      if (PathExists(installRoot + version)) {
-        folderExpected = true;
-        expectedPath = installRoot + version;
-        break;
-      }
+  for (const std::wstring& version : expected) {
+    if (rawRoot && PathExists(installRoot + version)) {
+      expectedPath = installRoot + version;
+      break;
     }
   }
   std::wstring path;
-  EXPECT_EQ(FindDotNetFrameworkFolder(path), folderExpected);
-  if (folderExpected) {
+  EXPECT_EQ(FindDotNetFrameworkFolder(path), !expectedPath.empty());
+  if (!expectedPath.empty()) {
     EXPECT_EQ(path, expectedPath);
   }
   std::printf("InstallRoot %s, %zu runtime version(s), folder %s\n",
               rawRoot ? WideToUtf8(installRoot).c_str() : "absent", expected.size(),
-              folderExpected ? WideToUtf8(expectedPath).c_str() : "none");
+              expectedPath.empty() ? "none" : WideToUtf8(expectedPath).c_str());
 }
 
 // The public routines read exactly the machine key: proven by lending them one
 // when the machine has none (removed again afterwards).
 TEST(DotNetMachine, ReadsTheMachineKeyItself) {
-  const wchar_t key[] = L"Software\\Microsoft\\.NETFramework";
-  if (KeyExists(HKEY_LOCAL_MACHINE, key)) GTEST_SKIP() << "this machine has its own .NET key";
-  const RemoveIfCreated lent(HKEY_LOCAL_MACHINE, key);
+  if (KeyExists(HKEY_LOCAL_MACHINE, kMachineKey)) GTEST_SKIP() << "the machine has its own";
+  const RemoveIfCreated lent(HKEY_LOCAL_MACHINE, kMachineKey);
   const TempFolder folder(L"vxdotnetmachine");
-  ASSERT_TRUE(SetText(HKEY_LOCAL_MACHINE, key, L"InstallRoot", folder.path() + L"\\"));
-  for (const wchar_t* name : {L"v2.0.50727", L"v4.0.30319"}) {
-    ASSERT_TRUE(SetText(HKEY_LOCAL_MACHINE, std::wstring(key) + L"\\" + name, L"", L""));
-  }
+  const std::wstring root = folder.path() + L"\\";
+  BuildTree(HKEY_LOCAL_MACHINE, kMachineKey, {L"v2.0.50727", L"v4.0.30319"}, &root);
   ASSERT_TRUE(::CreateDirectoryW((folder / L"v2.0.50727").c_str(), nullptr));
 
   std::wstring installRoot, path;
   fw::StringList versions;
   EXPECT_TRUE(GetDotNetInstallRoot(installRoot));
-  EXPECT_EQ(installRoot, folder.path() + L"\\");
+  EXPECT_EQ(installRoot, root);
   EXPECT_TRUE(ListDotNetFrameworkVersions(versions));
   EXPECT_EQ(versions, (fw::StringList{L"v4.0.30319", L"v2.0.50727"}));
   EXPECT_TRUE(FindDotNetFrameworkFolder(path));
