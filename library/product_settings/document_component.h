@@ -20,13 +20,16 @@ struct IQfApplication;
 inline constexpr CLSID CLSID_QfDocumentFactory = {
     0x465199cc, 0x5d0a, 0x4bc3, {0xa3, 0x3c, 0xaf, 0x19, 0xc5, 0xfd, 0xfe, 0xa5}};
 
+// The interface macro hides the struct keyword from the formatter.
+// clang-format off
+
 // {8964F45E-93AA-4794-9FB3-97EE563519F9}
 MIDL_INTERFACE("8964F45E-93AA-4794-9FB3-97EE563519F9")
 IQfDocumentFactory : public IUnknown {
   // Slot 3. clientKey identifies the calling program to the component; the
   // application comes back with one reference owned by the caller.
   virtual HRESULT STDMETHODCALLTYPE CreateApplication(BSTR clientKey,
-                                                      IQfApplication * *application) = 0;
+                                                      IQfApplication** application) = 0;
 };
 
 // {E382BB87-CD07-4563-BC60-174742E17849}
@@ -36,7 +39,7 @@ IQfApplication : public IUnknown {
   // the file untouched. status is 0 when the document was opened; document
   // is the opened document (query it for IQfDocumentPreview).
   virtual HRESULT STDMETHODCALLTYPE OpenDocument(BSTR path, LONG options, VARIANT_BOOL readOnly,
-                                                 LONG * status, IUnknown * *document) = 0;
+                                                 LONG* status, IUnknown** document) = 0;
 };
 
 // Offered by an opened document. {516A015D-8112-4B82-8A2D-68181EA23F0C}
@@ -44,16 +47,18 @@ MIDL_INTERFACE("516A015D-8112-4B82-8A2D-68181EA23F0C")
 IQfDocumentPreview : public IUnknown {
   // Slot 3. picture answers IPicture; null when the document stores none
   // (a second call may find one that the first had still to render).
-  virtual HRESULT STDMETHODCALLTYPE GetPreview(LONG * status, IUnknown * *picture) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetPreview(LONG* status, IUnknown** picture) = 0;
 };
 
 // Offered by the application. {C1017F46-9EB8-4FD4-864D-014814BE1DF6}
 MIDL_INTERFACE("C1017F46-9EB8-4FD4-864D-014814BE1DF6")
 IQfAnnotationPreview : public IUnknown {
   // Slot 3. Returns S_FALSE when the annotation file has no preview.
-  virtual HRESULT STDMETHODCALLTYPE GetAnnotationPreview(BSTR path, LONG * status,
-                                                         IUnknown * *picture) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetAnnotationPreview(BSTR path, LONG* status,
+                                                         IUnknown** picture) = 0;
 };
+
+  // clang-format on
 
 #ifdef __MINGW32__
 __CRT_UUID_DECL(IQfDocumentFactory, 0x8964f45e, 0x93aa, 0x4794, 0x9f, 0xb3, 0x97, 0xee, 0x56, 0x35,
