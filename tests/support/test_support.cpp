@@ -22,10 +22,11 @@ std::wstring FakeXperfFolder() { return BinFolder() + L"\\doubles\\xperf"; }
 
 std::wstring Utf8ToWide(const std::string& text) {
   if (text.empty()) return L"";
-  const int units =
-      ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  const int units = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                          nullptr, 0);
   std::wstring wide(static_cast<size_t>(units), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), units);
+  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                        units);
   return wide;
 }
 
@@ -64,8 +65,8 @@ Child StartChild(const std::wstring& commandLine, bool captureOutput, DWORD crea
   }
   std::wstring mutableLine = commandLine;
   PROCESS_INFORMATION info = {};
-  if (!::CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, captureOutput, creationFlags,
-                        nullptr, nullptr, &startup, &info)) {
+  if (!::CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, captureOutput,
+                        creationFlags, nullptr, nullptr, &startup, &info)) {
     ADD_FAILURE() << "CreateProcessW failed " << ::GetLastError() << " for "
                   << WideToUtf8(commandLine);
     child.outputRead.reset();
@@ -90,7 +91,8 @@ std::string ReadAllOutput(Child& child) {
   if (!child.outputRead) return output;
   char buffer[4096];
   DWORD count = 0;
-  while (::ReadFile(child.outputRead.get(), buffer, sizeof(buffer), &count, nullptr) && count > 0) {
+  while (::ReadFile(child.outputRead.get(), buffer, sizeof(buffer), &count, nullptr) &&
+         count > 0) {
     output.append(buffer, count);
   }
   child.outputRead.reset();
@@ -258,8 +260,7 @@ void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
   ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
-// ---- The command pipe
-// ------------------------------------------------------------------------------
+// ---- The command pipe ------------------------------------------------------------------------------
 
 bool WaitForPipe(DWORD timeoutMs) {
   const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
@@ -288,7 +289,8 @@ fw::unique_hfile ConnectPipe(DWORD timeoutMs) {
 
 bool SendBytes(HANDLE pipe, const void* data, size_t count) {
   DWORD written = 0;
-  return ::WriteFile(pipe, data, static_cast<DWORD>(count), &written, nullptr) && written == count;
+  return ::WriteFile(pipe, data, static_cast<DWORD>(count), &written, nullptr) &&
+         written == count;
 }
 
 PipeMessage MakeMessage(uint32_t command, const std::wstring& path) {
@@ -352,8 +354,7 @@ void RoundTrip(HANDLE pipe, uint32_t command, const std::wstring& path) {
       << " size=" << reply.bytes.size();
 }
 
-// ---- Services
-// ------------------------------------------------------------------------------------------
+// ---- Services ------------------------------------------------------------------------------------------
 
 namespace {
 
@@ -385,10 +386,10 @@ ScopedFakeService::ScopedFakeService(const std::wstring& name, DWORD stopDelayMs
                         L" --stop-delay-ms " + std::to_wstring(stopDelayMs);
   if (ignoreStop) binary += L" --ignore-stop";
   fw::unique_schandle manager = OpenManager();
-  fw::unique_schandle service(
-      ::CreateServiceW(manager.get(), name_.c_str(), name_.c_str(), SERVICE_ALL_ACCESS,
-                       SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE,
-                       binary.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
+  fw::unique_schandle service(::CreateServiceW(
+      manager.get(), name_.c_str(), name_.c_str(), SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+      SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE, binary.c_str(), nullptr, nullptr, nullptr,
+      nullptr, nullptr));
   ok_ = static_cast<bool>(service);
   if (!ok_) ADD_FAILURE() << "CreateServiceW failed " << ::GetLastError();
 }

@@ -138,8 +138,8 @@ PipeMessage MakeMessage(uint32_t command, const std::wstring& path = L"");
 bool SendPipeMessage(HANDLE pipe, const PipeMessage& message);
 
 struct Reply {
-  bool ok = false;  // a read succeeded
-  DWORD error = 0;  // GetLastError of a failed read
+  bool ok = false;       // a read succeeded
+  DWORD error = 0;       // GetLastError of a failed read
   std::vector<BYTE> bytes;
 };
 // Reads one message of at most 4096 bytes; waits up to timeoutMs.
