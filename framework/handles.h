@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include <objbase.h>
+#include <oleauto.h>
 #include <shlobj.h>
 #include <tlhelp32.h>
 
@@ -98,6 +99,12 @@ struct hmodule_traits {
   static void close(pointer h) noexcept { ::FreeLibrary(h); }
 };
 
+struct bstr_traits {  // texts handed across COM calls
+  using pointer = BSTR;
+  static pointer invalid() noexcept { return nullptr; }
+  static void close(pointer p) noexcept { ::SysFreeString(p); }
+};
+
 }  // namespace detail
 
 using unique_handle = unique_any<detail::handle_traits>;
@@ -108,6 +115,7 @@ using unique_findhandle = unique_any<detail::findhandle_traits>;
 using unique_cotaskmem = unique_any<detail::cotaskmem_traits>;
 using unique_hlocal = unique_any<detail::hlocal_traits>;
 using unique_hmodule = unique_any<detail::hmodule_traits>;
+using unique_bstr = unique_any<detail::bstr_traits>;
 
 // Owner of one COM interface pointer.
 template <typename T>
