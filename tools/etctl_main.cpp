@@ -88,7 +88,9 @@ int wmain(int argc, wchar_t* argv[]) {
     }
     std::wstring heading = L"> " + step.word;
     if (!step.path.empty()) heading += L" \"" + step.path + L"\"";
-    Out(heading + L" (code " + std::to_wstring(step.command) + L"): acknowledged");
+    if (step.word.rfind(L"code ", 0) != 0)
+      heading += L" (code " + std::to_wstring(step.command) + L")";
+    Out(heading + L": acknowledged");
     const etctl::Observation after = etctl::Observe(step.command, true);
     for (const std::wstring& line : etctl::DescribeChange(before, after)) Out(line);
   }
