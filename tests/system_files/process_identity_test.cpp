@@ -68,7 +68,12 @@ TEST(GetProcessModuleName, NamesTheExecutableOrUnknown) {
 
   vxtest::Child child = vxtest::StartChild(L"\"" + vxtest::BinPath(L"sleeper.exe") + L"\" 20000");
   ASSERT_TRUE(child.process);
-  GetProcessModuleName(child.pid, name);
+  // A process just created has no module list until its loader has run.
+  for (int i = 0; i < 100; ++i) {
+    GetProcessModuleName(child.pid, name);
+    if (name != L"<unknown>") break;
+    ::Sleep(50);
+  }
   EXPECT_EQ(name, L"sleeper.exe");
   vxtest::KillChild(child);
   const DWORD endedPid = child.pid;
