@@ -1,0 +1,167 @@
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <cwchar>
+
+#include "framework/handles.h"
+#include "library/launch_shell/elevated_tasks_client_check.h"
+#include "library/launch_shell/launch_shell.h"
+
+namespace launch_shell::detail {
+
+PipeClientStatus CheckAcknowledgement(const void* bytes, size_t count) {
+  if (bytes == nullptr || count != sizeof(PipeMessage)) {
+    return PipeClientStatus::AcknowledgementMalformed;
+  }
+  uint32_t code = 0;
+  std::memcpy(&code, bytes, sizeof(code));
+  return code == Done ? PipeClientStatus::Ok : PipeClientStatus::AcknowledgementMalformed;
+}
+
+}  // namespace launch_shell::detail
+
+namespace {
+
+// How long to rest between looks for a pipe that does not exist yet.
+constexpr DWORD kPollIntervalMs = 50;
+
+enum class Transfer { Done, Failed, TimedOut };
+
+// One overlapped read or write bounded by timeoutMs. On TimedOut the request
+// has been cancelled and has finished with the buffer before this returns.
+Transfer TransferBounded(HANDLE pipe, bool write, void* buffer, DWORD size, DWORD timeoutMs,
+                         DWORD& count, DWORD& error) {
+  count = 0;
+  error = ERROR_SUCCESS;
+  fw::unique_handle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!event) {
+    error = ::GetLastError();
+    return Transfer::Failed;
+  }
+  OVERLAPPED overlapped = {};
+  overlapped.hEvent = event.get();
+  const BOOL started = write ? ::WriteFile(pipe, buffer, size, nullptr, &overlapped)
+                             : ::ReadFile(pipe, buffer, size, nullptr, &overlapped);
+  if (!started && ::GetLastError() != ERROR_IO_PENDING) {
+    error = ::GetLastError();
+    return Transfer::Failed;
+  }
+  bool timedOut = false;
+  if (!started && ::WaitForSingleObject(event.get(), timeoutMs) == WAIT_TIMEOUT) {
+    ::CancelIoEx(pipe, &overlapped);
+    timedOut = true;
+  }
+  // Waits for the request to end, cancelled or not: the buffer and the
+  // OVERLAPPED record must not be left to a request still in flight.
+  if (!::GetOverlappedResult(pipe, &overlapped, &count, TRUE)) {
+    error = ::GetLastError();
+    if (timedOut && error == ERROR_OPERATION_ABORTED) return Transfer::TimedOut;
+    return Transfer::Failed;
+  }
+  return Transfer::Done;
+}
+
+}  // namespace
+
+const wchar_t* PipeClientStatusText(PipeClientStatus status) {
+  switch (status) {
+    case PipeClientStatus::Ok:
+      return L"acknowledged";
+    case PipeClientStatus::ServerNotFound:
+      return L"no ElevatedTasks pipe appeared within the time-out";
+    case PipeClientStatus::PipeBusy:
+      return L"the ElevatedTasks pipe is busy: another client is connected";
+    case PipeClientStatus::ConnectFailed:
+      return L"the ElevatedTasks pipe could not be opened";
+    case PipeClientStatus::ReadModeFailed:
+      return L"the pipe could not be switched to message read mode";
+    case PipeClientStatus::SendFailed:
+      return L"the command could not be sent";
+    case PipeClientStatus::AcknowledgementMissing:
+      return L"no acknowledgement came back";
+    case PipeClientStatus::AcknowledgementMalformed:
+      return L"the acknowledgement was malformed";
+  }
+  return L"unknown status";
+}
+
+bool BuildPipeMessage(uint32_t command, const std::wstring& path, PipeMessage& message) {
+  if (path.size() >= kPipePathUnits || path.find(L'\0') != std::wstring::npos) return false;
+  PipeMessage built = {};
+  built.command = command;
+  std::wmemcpy(built.path, path.data(), path.size());
+  message = built;
+  return true;
+}
+
+PipeClientResult ConnectElevatedTasks(DWORD timeoutMs, fw::unique_hfile& pipe) {
+  pipe.reset();
+  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+  for (;;) {
+    // Overlapped, so that every wait on the pipe can be bounded.
+    pipe.reset(::CreateFileW(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_OVERLAPPED, nullptr));
+    if (pipe) break;
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PIPE_BUSY) {
+      return {PipeClientStatus::ConnectFailed, error};
+    }
+    const ULONGLONG now = ::GetTickCount64();
+    if (now >= deadline) {
+      return {
+          error == ERROR_PIPE_BUSY ? PipeClientStatus::PipeBusy : PipeClientStatus::ServerNotFound,
+          error};
+    }
+    const DWORD remaining = static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, MAXDWORD - 1));
+    // A busy pipe is waited on until an instance frees up; a missing one is
+    // looked for again shortly, since there is nothing yet to wait on. The
+    // wait is never given 0, which would mean the pipe's default time-out.
+    if (error != ERROR_PIPE_BUSY || !::WaitNamedPipeW(kPipeName, remaining)) {
+      if (error != ERROR_PIPE_BUSY || ::GetLastError() != ERROR_SEM_TIMEOUT) {
+        ::Sleep(std::min(remaining, kPollIntervalMs));
+      }
+    }
+  }
+
+  DWORD mode = PIPE_READMODE_MESSAGE;
+  if (!::SetNamedPipeHandleState(pipe.get(), &mode, nullptr, nullptr)) {
+    const DWORD error = ::GetLastError();
+    pipe.reset();
+    return {PipeClientStatus::ReadModeFailed, error};
+  }
+  return {};
+}
+
+PipeClientResult SendElevatedCommand(HANDLE pipe, const PipeMessage& message, DWORD ackTimeoutMs) {
+  PipeMessage outgoing = message;
+  DWORD count = 0;
+  DWORD error = ERROR_SUCCESS;
+  const Transfer sent =
+      TransferBounded(pipe, true, &outgoing, sizeof(outgoing), ackTimeoutMs, count, error);
+  if (sent != Transfer::Done || count != sizeof(outgoing)) {
+    return {PipeClientStatus::SendFailed, sent == Transfer::TimedOut ? WAIT_TIMEOUT : error};
+  }
+
+  // Exactly one message's room: a longer reply fails with ERROR_MORE_DATA.
+  PipeMessage reply = {};
+  const Transfer received =
+      TransferBounded(pipe, false, &reply, sizeof(reply), ackTimeoutMs, count, error);
+  if (received == Transfer::TimedOut)
+    return {PipeClientStatus::AcknowledgementMissing, WAIT_TIMEOUT};
+  if (received == Transfer::Failed) {
+    if (error == ERROR_MORE_DATA) return {PipeClientStatus::AcknowledgementMalformed, error};
+    return {PipeClientStatus::AcknowledgementMissing, error};
+  }
+  // A zero-byte message is no acknowledgement, just as the server treats it.
+  if (count == 0) return {PipeClientStatus::AcknowledgementMissing, ERROR_SUCCESS};
+  return {launch_shell::detail::CheckAcknowledgement(&reply, count), ERROR_SUCCESS};
+}
+
+PipeClientResult SendOneElevatedCommand(const PipeMessage& message, DWORD connectTimeoutMs,
+                                        DWORD ackTimeoutMs) {
+  fw::unique_hfile pipe;
+  const PipeClientResult connected = ConnectElevatedTasks(connectTimeoutMs, pipe);
+  if (!connected.ok()) return connected;
+  return SendElevatedCommand(pipe.get(), message, ackTimeoutMs);
+}
