@@ -1,5 +1,4 @@
-// The version text of files built with version resources for the purpose,
-// and the string-table name the text is looked up under.
+// The version text of files built with version resources for the purpose.
 
 #include "library/launch_shell/file_version_text.h"
 #include "library/launch_shell/launch_shell.h"

@@ -13,29 +13,20 @@ using vxtest::ReadFileBytes;
 using vxtest::TempFolder;
 using vxtest::WriteFileBytes;
 
-namespace {
-
-std::string Ansi(const std::wstring& text) {
-  char buffer[1024] = {};
-  ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, buffer, sizeof(buffer), nullptr, nullptr);
-  return buffer;
-}
-
-}  // namespace
-
 TEST(ListFolderEntries, OneLevelAppendedAfterWhatIsThere) {
+  // The folder text is in the ANSI code page: these paths are plain ASCII.
   TempFolder base(L"entries");
   WriteFileBytes(base / L"a.txt", "a");
   ::CreateDirectoryW((base / L"sub").c_str(), nullptr);
   WriteFileBytes(base / L"sub\\inner", "1");
 
   fw::StringArray entries = {L"first"};
-  EXPECT_TRUE(ListFolderEntries(Ansi(base.path()), entries));
+  EXPECT_TRUE(ListFolderEntries(vxtest::WideToUtf8(base.path()), entries));
   std::sort(entries.begin() + 1, entries.end());
   EXPECT_EQ(entries, (fw::StringArray{L"first", base / L"a.txt", base / L"sub"}));
   // A folder ending in a separator gets none added; a missing one adds nothing.
-  EXPECT_TRUE(ListFolderEntries(Ansi(base.path() + L"\\sub\\"), entries));
-  EXPECT_TRUE(ListFolderEntries(Ansi(base / L"missing"), entries));
+  EXPECT_TRUE(ListFolderEntries(vxtest::WideToUtf8(base.path() + L"\\sub\\"), entries));
+  EXPECT_TRUE(ListFolderEntries(vxtest::WideToUtf8(base / L"missing"), entries));
   EXPECT_EQ(entries.size(), 4u);
   EXPECT_EQ(entries.back(), base / L"sub\\inner");
 }

@@ -1,5 +1,4 @@
-// The running program's folder, module names of processes, and the product
-// judged by the parent's executable name, with real parent processes.
+// The program's folder, module names, and the product judged by the real parent.
 
 #include <gtest/gtest.h>
 
@@ -10,34 +9,11 @@
 using namespace system_files::detail;
 
 TEST(OwnFolderRule, TextBeforeTheLastBackslashOrDot) {
-  const struct {
-    const wchar_t* path;
-    const wchar_t* folder;
-  } cases[] = {
-      {L"C:\\qlfvx.exe", L"C:"},  // drive root: no trailing backslash
-      {L"C:\\Apps\\Vx\\qlfvx.exe", L"C:\\Apps\\Vx"},
-      {L"D:\\a b\\c.d\\e\\tool.exe", L"D:\\a b\\c.d\\e"},
-      {L"qlfvx.exe", L"."},    // no backslash at all
-      {L"\\qlfvx.exe", L"."},  // the only backslash is the first character
-      {L"", L"."},             // what a failed module-name query leaves
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(OwnFolderFromModulePath(c.path), c.folder) << vxtest::WideToUtf8(c.path);
-  }
-}
-
-TEST(LaunchingProductTable, WholeNameIgnoringCaseInTableOrder) {
-  const struct {
-    const wchar_t* parent;
-    const wchar_t* product;
-  } cases[] = {
-      {L"quillforgewirewright.EXE", L"QUILLFORGE Wirewright"},
-      {L"Sceneloom.exe", L"QUILLFORGE Sceneloom"},
-      {L"qlfmain.exe.bak", L""},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(LaunchingProductForExecutable(c.parent), c.product) << vxtest::WideToUtf8(c.parent);
-  }
+  EXPECT_EQ(OwnFolderFromModulePath(L"C:\\qlfvx.exe"), L"C:");  // drive root: no backslash
+  EXPECT_EQ(OwnFolderFromModulePath(L"D:\\a b\\c.d\\e\\tool.exe"), L"D:\\a b\\c.d\\e");
+  EXPECT_EQ(OwnFolderFromModulePath(L"qlfvx.exe"), L".");
+  EXPECT_EQ(OwnFolderFromModulePath(L"\\qlfvx.exe"), L".");  // only a leading backslash
+  EXPECT_EQ(OwnFolderFromModulePath(L""), L".");  // what a failed module-name query leaves
 }
 
 TEST(ProcessIdentity, OwnFolderAndModuleNames) {
@@ -47,7 +23,7 @@ TEST(ProcessIdentity, OwnFolderAndModuleNames) {
   GetProcessModuleName(::GetCurrentProcessId(), text);
   EXPECT_EQ(text, L"process_identity_test.exe");
 
-  // Ids are multiples of four; this one is far beyond any that Windows hands out.
+  // Ids are multiples of four; none this high is handed out.
   GetProcessModuleName(0xFFFFFFF0u, text);
   EXPECT_EQ(text, L"<unknown>");
 }
@@ -72,6 +48,10 @@ std::string IdentityUnderParent(const std::wstring& parentName, const wchar_t* m
 }  // namespace
 
 TEST(LaunchingProduct, JudgedByTheRealParentsExecutableName) {
+  // The whole name, ignoring case, in the table's order.
+  EXPECT_EQ(LaunchingProductForExecutable(L"quillforgewirewright.EXE"), L"QUILLFORGE Wirewright");
+  EXPECT_EQ(LaunchingProductForExecutable(L"Sceneloom.exe"), L"QUILLFORGE Sceneloom");
+  EXPECT_EQ(LaunchingProductForExecutable(L"qlfmain.exe.bak"), L"");
   EXPECT_EQ(IdentityUnderParent(L"qlfmain.exe"), "parent=qlfmain.exe\nproduct=QUILLFORGE\n");
   EXPECT_EQ(IdentityUnderParent(L"QLFMAIN.EXE"), "parent=QLFMAIN.EXE\nproduct=QUILLFORGE\n");
   // Contains a row's name, but the whole name must match.

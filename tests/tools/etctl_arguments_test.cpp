@@ -1,5 +1,4 @@
-// qlfvxETctl's command line and the texts of its report, fed directly. Every
-// command word reaches ElevatedTasks in the tool's own run (etctl_test).
+// qlfvxETctl's command line and report texts; etctl_test runs every command word.
 
 #include <gtest/gtest.h>
 
@@ -11,11 +10,8 @@ using namespace etctl;
 
 TEST(EtctlArguments, Options) {
   const ParseResult parsed =
-      ParseArguments({L"--attach", L"--connect-timeout-ms", L"0", L"--ack-timeout-ms", L"1500",
-                      L"debugdir-set", std::wstring(259, L'p')});
+      ParseArguments({L"--ack-timeout-ms", L"1500", L"debugdir-set", std::wstring(259, L'p')});
   ASSERT_TRUE(parsed.ok);
-  EXPECT_TRUE(parsed.options.attach);
-  EXPECT_EQ(parsed.options.connectTimeoutMs, 0u);
   EXPECT_EQ(parsed.options.ackTimeoutMs, 1500u);
   EXPECT_EQ(parsed.options.steps.at(0).path, std::wstring(259, L'p'));
   for (const wchar_t* help : {L"--help", L"-h", L"/?"}) {
@@ -55,12 +51,5 @@ TEST(EtctlArguments, WrongUsageIsRefusedWithAReason) {
 TEST(EtctlReport, TextsNotSeenInARealRun) {
   EXPECT_EQ(DescribeFolderValue(true, true, REG_SZ, L"", false), L"\"\" [names no folder]");
   EXPECT_EQ(DescribeFolderValue(true, true, REG_DWORD, L"", false), L"(not a text: type 4)");
-  Observation before;
-  before.items = {{L"DebugDir", L"(no value)"}, {L"trace file", L"t (missing)"}};
-  Observation after;
-  after.items = {{L"DebugDir", L"\"C:\\x\" [folder exists]"}, {L"trace file", L"t (missing)"}};
-  EXPECT_EQ(DescribeChange(before, after),
-            (std::vector<std::wstring>{L"  DebugDir: (no value) -> \"C:\\x\" [folder exists]",
-                                       L"  trace file: t (missing) (unchanged)"}));
   EXPECT_EQ(ServiceStateName(99), L"state 99");
 }

@@ -1,5 +1,4 @@
-// qlfvxETctl.exe run as a real program: it launches ElevatedTasks, drives it
-// and reports; wrong usage, no server and a busy pipe end it with messages.
+// qlfvxETctl.exe run as a real program against the real ElevatedTasks.
 
 #include <gtest/gtest.h>
 
@@ -16,10 +15,8 @@ struct ClientRun {
 ClientRun RunClient(const std::wstring& arguments) {
   vxtest::Child child = vxtest::StartChild(
       L"\"" + vxtest::BinPath(L"qlfvxETctl.exe") + L"\" " + arguments, /*captureOutput=*/true);
-  ClientRun run;
-  run.output = vxtest::ReadAllOutput(child);
-  run.exitCode = vxtest::WaitExit(child, 120000);
-  return run;
+  std::string output = vxtest::ReadAllOutput(child);
+  return {vxtest::WaitExit(child, 120000), output};
 }
 
 bool Contains(const std::string& text, const std::string& part) {
@@ -50,8 +47,7 @@ TEST(Etctl, EveryCommandNameDrivesElevatedTasksAndShowsTheChange) {
       "Connected to \\\\.\\pipe\\VxToElevatedExePipe",
       "> debugdir-create (code 4): acknowledged\n  DebugDir: (no key) -> \"" + temp8 +
           "\\MySession_XML_Logs",
-      "\" [folder exists]\n> debugdir-set \"" + missing +
-          "\" (code 6): acknowledged\n",
+      "\" [folder exists]\n> debugdir-set \"" + missing + "\" (code 6): acknowledged\n",
       " -> \"" + missing + "\" [folder missing]\n",
       "> debugdir-delete (code 5): acknowledged\n  DebugDir: \"" + missing +
           "\" [folder missing] -> (no value)\n",

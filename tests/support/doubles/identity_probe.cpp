@@ -4,7 +4,6 @@
 //   spawn-leave OUT    starts itself as "report OUT <own id>" and ends at once
 //   report OUT [ID]    waits for process ID to end, then writes to OUT
 //                      "parent=<GetParentProcessName>\nproduct=<GetLaunchingProductName>\n"
-//   launch             calls LaunchElevatedTasks with the empty text
 
 #include <windows.h>
 #include <process.h>
@@ -14,15 +13,10 @@
 #include <string>
 
 #include "framework/handles.h"
-#include "library/launch_shell/launch_shell.h"
 #include "library/system_files/system_files.h"
 
 int wmain(int argc, wchar_t* argv[]) {
   const std::wstring mode = argc > 1 ? argv[1] : L"";
-  if (mode == L"launch") {
-    LaunchElevatedTasks(L"");
-    return 0;
-  }
   if (argc < 3) return 3;
   wchar_t self[MAX_PATH] = {};
   ::GetModuleFileNameW(nullptr, self, MAX_PATH);

@@ -1,6 +1,5 @@
-// Runs the system-description and privilege routines in a process of its own:
-// Wine fixes the Windows version a process is told when it starts, and the
-// privilege routine's console lines are part of what is tested.
+// Runs the routines in a process of its own: Wine fixes the version a process
+// is told at its start, and the privilege routine writes to the console.
 //   system_probe os        "<GetOsDescription> <text>" then
 //                          "<IsWindows2000> <IsNtMinorVersionOne>"
 //   system_probe privilege NAME 0|1 ...   each pair's lines, then "result=<code>"

@@ -1,5 +1,4 @@
-# version_carrier.exe has no version resource; each doubles/versions/NAME.rc
-# gives a NAME.exe with one. All land in bin/doubles/versions.
+# bin/doubles/versions: version_carrier.exe without a version, NAME.exe with versions/NAME.rc.
 set(VX_VERSION_FILES_DIR ${CMAKE_BINARY_DIR}/bin/doubles/versions)
 add_executable(version_carrier ${CMAKE_CURRENT_SOURCE_DIR}/doubles/version_carrier.cpp)
 set_target_properties(version_carrier PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VX_VERSION_FILES_DIR})
