@@ -1,4 +1,2 @@
-# Uses the library's process-identity and launch routines, so it links the
-# library rather than the framework alone.
 add_executable(identity_probe ${CMAKE_CURRENT_SOURCE_DIR}/doubles/identity_probe.cpp)
 target_link_libraries(identity_probe PRIVATE vx_library)

@@ -1,3 +1,2 @@
-# Links the library, whose routines it runs in a process of its own.
 add_executable(system_probe ${CMAKE_CURRENT_SOURCE_DIR}/doubles/system_probe.cpp)
 target_link_libraries(system_probe PRIVATE vx_library)
