@@ -1,0 +1,300 @@
+// qlfvxET.exe under a long stream of random messages from one client: every
+// message answered once with a clean acknowledgement, the registry as the
+// valid commands imply, resources flat, the process alive at the end.
+// The generator's seed is printed; set VX_SOAK_SEED to replay a run.
+
+#include <windows.h>
+#include <psapi.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <random>
+#include <vector>
+
+#include "library/launch_shell/launch_shell.h"
+#include "tests/support/test_support.h"
+
+using namespace vxtest;
+
+namespace {
+
+constexpr wchar_t kKey[] = L"SOFTWARE\\Brevanne Koltec\\QuillforgePDM";
+constexpr int kMessages = 20000;
+constexpr int kBaselineAt = 100;
+constexpr DWORD kWaitMs = 30000;
+
+// The overlapped connection of the library's client, with waits bounded
+// without polling, so that 20,000 round trips stay fast and a silent server
+// fails the test instead of hanging it.
+class BoundedPipe {
+ public:
+  bool Connect() { return ConnectElevatedTasks(10000, pipe_).ok() && event_; }
+  bool Write(const void* data, DWORD size) {
+    DWORD count = 0;
+    return Transfer(true, const_cast<void*>(data), size, count) && count == size;
+  }
+  // The next message, as the shared helpers take it.
+  Reply Read() {
+    Reply reply;
+    reply.bytes.resize(4096);
+    DWORD count = 0;
+    reply.ok = Transfer(false, reply.bytes.data(), 4096, count);
+    reply.bytes.resize(reply.ok ? count : 0);
+    return reply;
+  }
+  void Close() { pipe_.reset(); }
+
+ private:
+  bool Transfer(bool write, void* buffer, DWORD size, DWORD& count) {
+    OVERLAPPED overlapped = {};
+    overlapped.hEvent = event_.get();
+    const BOOL done = write ? ::WriteFile(pipe_.get(), buffer, size, nullptr, &overlapped)
+                            : ::ReadFile(pipe_.get(), buffer, size, nullptr, &overlapped);
+    if (!done && ::GetLastError() != ERROR_IO_PENDING) return false;
+    if (!done && ::WaitForSingleObject(event_.get(), kWaitMs) == WAIT_TIMEOUT) {
+      ::CancelIoEx(pipe_.get(), &overlapped);
+    }
+    return ::GetOverlappedResult(pipe_.get(), &overlapped, &count, TRUE) != FALSE;
+  }
+
+  fw::unique_hfile pipe_;
+  fw::unique_handle event_{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+};
+
+// Wine's GetProcessHandleCount always gives 0; the handle table that its
+// server keeps is what SystemHandleInformation lists, one entry per handle.
+struct SystemHandleEntry {
+  ULONG ownerPid;  // a 16-bit id and a back-trace index on Windows
+  BYTE objectType;
+  BYTE flags;
+  USHORT value;
+  void* object;
+  ACCESS_MASK access;
+};
+
+DWORD HandleCountOf(HANDLE process, DWORD pid) {
+  DWORD count = 0;
+  if (::GetProcessHandleCount(process, &count) && count != 0) return count;
+  using Query = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
+  const auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+  std::vector<BYTE> buffer(1 << 18);
+  ULONG needed = 0;
+  LONG status = 0;
+  while ((status = query(16 /* SystemHandleInformation */, buffer.data(),
+                         static_cast<ULONG>(buffer.size()), &needed)) ==
+         static_cast<LONG>(0xC0000004 /* STATUS_INFO_LENGTH_MISMATCH */)) {
+    buffer.resize(buffer.size() * 2);
+  }
+  if (status != 0) return 0;
+  ULONG entries = 0;
+  std::memcpy(&entries, buffer.data(), sizeof(entries));
+  const auto* entry = reinterpret_cast<const SystemHandleEntry*>(buffer.data() + sizeof(void*));
+  for (ULONG i = 0; i < entries; ++i) count += entry[i].ownerPid == pid;
+  return count;
+}
+
+struct Resources {
+  DWORD handles = 0;
+  SIZE_T privateBytes = 0;  // the commit charge: PrivateUsage is always 0 under Wine
+};
+
+Resources ResourcesOf(const Child& child) {
+  Resources resources;
+  resources.handles = HandleCountOf(child.process.get(), child.pid);
+  PROCESS_MEMORY_COUNTERS counters = {};
+  if (::K32GetProcessMemoryInfo(child.process.get(), &counters, sizeof(counters))) {
+    resources.privateBytes = counters.PagefileUsage;
+  }
+  return resources;
+}
+
+uint64_t SoakSeed() {
+  wchar_t text[32] = {};
+  const DWORD length = ::GetEnvironmentVariableW(L"VX_SOAK_SEED", text, 32);
+  if (length > 0 && length < 32) return _wcstoui64(text, nullptr, 10);
+  return ::GetTickCount64() ^ (static_cast<uint64_t>(::GetCurrentProcessId()) << 32);
+}
+
+// What a value should hold: absent, an exact text, or a time-stamped path.
+struct Expected {
+  enum { Absent, Exact, Stamped } kind = Absent;
+  std::wstring text;  // the whole text, or the part before the 13-unit stamp
+};
+
+void ExpectValue(const wchar_t* name, const Expected& expected) {
+  SCOPED_TRACE(WideToUtf8(name));
+  const auto value = ReadRawValue(HKEY_LOCAL_MACHINE, kKey, name);
+  if (expected.kind == Expected::Absent) {
+    EXPECT_FALSE(value);
+    return;
+  }
+  ASSERT_TRUE(value);
+  EXPECT_EQ(value->type, static_cast<DWORD>(REG_SZ));
+  if (expected.kind == Expected::Exact) {
+    EXPECT_EQ(value->data, SzBytes(expected.text));
+    return;
+  }
+  const std::wstring text(reinterpret_cast<const wchar_t*>(value->data.data()),
+                          value->data.size() / 2 - 1);
+  ASSERT_EQ(text.size(), expected.text.size() + 13) << WideToUtf8(text);
+  EXPECT_EQ(text.substr(0, expected.text.size()), expected.text);
+  EXPECT_EQ(text[expected.text.size() + 6], L'-');
+}
+
+class Soak : public ::testing::Test {
+ protected:
+  void SetUp() override { DeleteTree(HKEY_LOCAL_MACHINE, kKey); }
+  void TearDown() override {
+    KillChild(server_);
+    DeleteTree(HKEY_LOCAL_MACHINE, kKey);
+  }
+  void Start() {
+    server_ = StartElevatedTasksForThisProcess();
+    ASSERT_TRUE(pipe_.Connect());
+  }
+
+  TempFolder temp_{L"vxsoak"};
+  // The server takes its environment at start: log folders land in the
+  // test's folder and the slow codes run the fake Xperf at once.
+  ScopedEnv tempEnv_{L"TEMP", temp_.path()};
+  ScopedEnv path_{L"PATH", FakeXperfFolder() + L";C:\\windows\\system32;C:\\windows"};
+  ScopedEnv xperfLog_{L"VX_FAKE_XPERF_LOG", temp_ / L"xperf.log"};
+  ScopedEnv delay_{L"VX_FAKE_XPERF_DELAY_MS", std::nullopt};
+  Child server_;
+  BoundedPipe pipe_;
+};
+
+// One message of 1 to 524 bytes, and the message the server makes of it (its
+// bytes, zero after them). Never Quit; the slow codes only when slow is set.
+std::vector<BYTE> DrawMessage(std::mt19937_64& random, int index, PipeMessage& effective) {
+  static const uint32_t kEvery[] = {0, 1, 2, 4, 5, 6, 7, 8, 9, 10, 11};
+  static const uint32_t kQuick[] = {2, 4, 5, 6, 6, 7, 8, 9, 9, 11};
+  const bool warmUp = index < static_cast<int>(std::size(kEvery));
+  const bool slow = random() % 400 == 0;
+  for (;;) {
+    PipeMessage full = {};
+    const uint64_t pick = random() % 100;
+    // The first messages carry every code once, so that any one-time set-up
+    // of a command lies inside the resource baseline.
+    full.command = warmUp      ? kEvery[index]
+                   : slow      ? std::array<uint32_t, 3>{0, 1, 10}[random() % 3]
+                   : pick < 40 ? static_cast<uint32_t>(random())
+                               : kQuick[pick % std::size(kQuick)];
+    const size_t nul = random() % 2 ? random() % kPipePathUnits : kPipePathUnits;
+    for (size_t i = 0; i < kPipePathUnits; ++i) {
+      full.path[i] = i == nul       ? L'\0'
+                     : random() % 2 ? static_cast<wchar_t>(L'a' + random() % 26)
+                                    : static_cast<wchar_t>(1 + random() % 0xFFFF);
+    }
+    const size_t length = random() % 3 ? 1 + random() % sizeof(PipeMessage) : sizeof(PipeMessage);
+    effective = PipeMessage{};
+    std::memcpy(&effective, &full, length);
+    const uint32_t code = effective.command;
+    const bool isSlow = code == XperfStart || code == XperfStop || code == LauncherServiceRestart;
+    if (code == Quit || (isSlow && !slow && !warmUp)) continue;
+    const auto* bytes = reinterpret_cast<const BYTE*>(&full);
+    return std::vector<BYTE>(bytes, bytes + length);
+  }
+}
+
+TEST_F(Soak, RandomMessagesAreEachAcknowledgedOnceAndLeaveTheImpliedRegistry) {
+  const uint64_t seed = SoakSeed();
+  std::printf("soak seed %llu (replay: set VX_SOAK_SEED=%llu)\n",
+              static_cast<unsigned long long>(seed), static_cast<unsigned long long>(seed));
+  RecordProperty("seed", std::to_string(seed));
+  std::mt19937_64 random(seed);
+  ASSERT_NO_FATAL_FAILURE(Start());
+
+  Expected debugDir;
+  Expected lnkagtDir;
+  int xperfRuns = 0;
+  Resources baseline;
+  for (int i = 0; i < kMessages; ++i) {
+    PipeMessage effective = {};
+    const std::vector<BYTE> bytes = DrawMessage(random, i, effective);
+    ASSERT_TRUE(pipe_.Write(bytes.data(), static_cast<DWORD>(bytes.size())))
+        << "message " << i << " not sent";
+    const Reply reply = pipe_.Read();
+    ASSERT_TRUE(IsCleanAcknowledgement(reply))
+        << "message " << i << " (code " << effective.command << ", " << bytes.size()
+        << " bytes): ok=" << reply.ok << " size=" << reply.bytes.size();
+
+    const std::wstring pathText(effective.path,
+                                std::find(effective.path, std::end(effective.path), L'\0'));
+    switch (effective.command) {
+      case XperfStart:
+      case XperfStop:
+        ++xperfRuns;
+        break;
+      case DebugDirCreate:
+        debugDir = {Expected::Stamped, temp_.path() + L"\\MySession_XML_Logs"};
+        break;
+      case DebugDirDelete:
+        debugDir = {};
+        break;
+      case DebugDirSet:
+        debugDir = {Expected::Exact, pathText};
+        break;
+      case LNKAGTDebugDirCreate:
+        lnkagtDir = {Expected::Exact, temp_.path() + L"\\LNKAGT_Logs"};
+        break;
+      case LNKAGTDebugDirDelete:
+        lnkagtDir = {};
+        break;
+      case LNKAGTDebugDirSet:
+        lnkagtDir = {Expected::Exact, pathText};
+        break;
+      default:
+        break;
+    }
+    if (i + 1 == kBaselineAt) baseline = ResourcesOf(server_);
+  }
+
+  const Resources after = ResourcesOf(server_);
+  std::printf("handles %lu -> %lu, private bytes %zu -> %zu\n", baseline.handles, after.handles,
+              baseline.privateBytes, after.privateBytes);
+  EXPECT_GT(baseline.handles, 0u) << "the handle count could not be read";
+  EXPECT_GT(baseline.privateBytes, 0u) << "the private memory could not be read";
+  EXPECT_LE(after.handles, baseline.handles + 8);
+  EXPECT_LE(after.privateBytes, baseline.privateBytes + 256 * 1024);
+
+  const std::string log = ReadFileBytes(temp_ / L"xperf.log");
+  int runs = 0;
+  for (size_t at = log.find("params="); at != std::string::npos; at = log.find("params=", at + 1)) {
+    ++runs;
+  }
+  EXPECT_EQ(runs, xperfRuns) << "every Xperf command runs to its end before its acknowledgement";
+  ExpectValue(L"DebugDir", debugDir);
+  ExpectValue(L"LNKAGTDebugDir", lnkagtDir);
+  ASSERT_FALSE(WaitExit(server_, 0)) << "ElevatedTasks ended during the soak";
+
+  const PipeMessage quit = MakeMessage(Quit);
+  ASSERT_TRUE(pipe_.Write(&quit, sizeof(quit)));
+  EXPECT_TRUE(IsCleanAcknowledgement(pipe_.Read()));
+  EXPECT_EQ(WaitExit(server_, 10000), 0u);
+}
+
+TEST_F(Soak, OversizedMessagesEndTheServiceWithoutAcknowledgementOrEffect) {
+  for (size_t size : {size_t{525}, size_t{1} << 20}) {
+    SCOPED_TRACE(size);
+    ASSERT_NO_FATAL_FAILURE(Start());
+    std::vector<BYTE> big(size, 'x');
+    const PipeMessage set = MakeMessage(DebugDirSet, L"C:\\big");
+    std::memcpy(big.data(), &set, sizeof(set));
+    // The write may fail part-way once the server has dropped the
+    // connection; what matters is what the server did.
+    pipe_.Write(big.data(), static_cast<DWORD>(big.size()));
+    EXPECT_FALSE(pipe_.Read().ok) << "an oversized message was acknowledged";
+    EXPECT_EQ(WaitExit(server_, 10000), 0u);
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kKey)) << "an oversized message was carried out";
+    pipe_.Close();
+  }
+}
+
+}  // namespace
