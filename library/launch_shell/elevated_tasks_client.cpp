@@ -19,17 +19,6 @@ PipeClientStatus CheckAcknowledgement(const void* bytes, size_t count) {
   return code == Done ? PipeClientStatus::Ok : PipeClientStatus::AcknowledgementMalformed;
 }
 
-}  // namespace launch_shell::detail
-
-namespace {
-
-// How long to rest between looks for a pipe that does not exist yet.
-constexpr DWORD kPollIntervalMs = 50;
-
-enum class Transfer { Done, Failed, TimedOut };
-
-// One overlapped read or write bounded by timeoutMs. On TimedOut the request
-// has been cancelled and has finished with the buffer before this returns.
 Transfer TransferBounded(HANDLE pipe, bool write, void* buffer, DWORD size, DWORD timeoutMs,
                          DWORD& count, DWORD& error) {
   count = 0;
@@ -61,6 +50,13 @@ Transfer TransferBounded(HANDLE pipe, bool write, void* buffer, DWORD size, DWOR
   }
   return Transfer::Done;
 }
+
+}  // namespace launch_shell::detail
+
+namespace {
+
+// How long to rest between looks for a pipe that does not exist yet.
+constexpr DWORD kPollIntervalMs = 50;
 
 }  // namespace
 
@@ -137,6 +133,8 @@ PipeClientResult SendElevatedCommand(HANDLE pipe, const PipeMessage& message, DW
   PipeMessage outgoing = message;
   DWORD count = 0;
   DWORD error = ERROR_SUCCESS;
+  using launch_shell::detail::Transfer;
+  using launch_shell::detail::TransferBounded;
   const Transfer sent =
       TransferBounded(pipe, true, &outgoing, sizeof(outgoing), ackTimeoutMs, count, error);
   if (sent != Transfer::Done || count != sizeof(outgoing)) {

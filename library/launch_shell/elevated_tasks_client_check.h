@@ -1,5 +1,7 @@
 #pragma once
-// The pipe client's judgement of a reply, apart from the pipe.
+// The pipe client's judgement of a reply, and its bounded transfers.
+
+#include <windows.h>
 
 #include <cstddef>
 
@@ -11,5 +13,14 @@ namespace launch_shell::detail {
 // its path holds; AcknowledgementMalformed otherwise. bytes may be null when
 // count is 0.
 PipeClientStatus CheckAcknowledgement(const void* bytes, size_t count);
+
+enum class Transfer { Done, Failed, TimedOut };
+
+// One read or write on a pipe opened for overlapped use, bounded by
+// timeoutMs (INFINITE allowed). On TimedOut the request has been cancelled
+// and has finished with the buffer before this returns; on Failed, error
+// holds the reason (ERROR_MORE_DATA for a message larger than size).
+Transfer TransferBounded(HANDLE pipe, bool write, void* buffer, DWORD size, DWORD timeoutMs,
+                         DWORD& count, DWORD& error);
 
 }  // namespace launch_shell::detail

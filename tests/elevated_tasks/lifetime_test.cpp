@@ -41,25 +41,6 @@ TEST(Lifetime, DigitsBeforeJunkNameTheLauncherAndItsEndEndsTheWait) {
   EXPECT_EQ(WaitExit(server, 10000), 0u);
 }
 
-TEST(Lifetime, LauncherEndingInTheMiddleOfACommandEndsTheProgram) {
-  TempFolder temp(L"vxlife");
-  ScopedEnv path(L"PATH", FakeXperfFolder() + L";C:\\windows\\system32;C:\\windows");
-  ScopedEnv log(L"VX_FAKE_XPERF_LOG", temp / L"xperf.log");
-  ScopedEnv delay(L"VX_FAKE_XPERF_DELAY_MS", L"3000");
-  Child sleeper = StartSleeper();
-  Child server = StartElevatedTasks(std::to_wstring(sleeper.pid));
-  fw::unique_hfile pipe = ConnectPipe();
-  ASSERT_TRUE(pipe);
-  ASSERT_TRUE(SendPipeMessage(pipe.get(), MakeMessage(XperfStart)));
-  ::Sleep(500);  // Xperf is running now
-  KillChild(sleeper);
-  EXPECT_EQ(WaitExit(server, 2000), 0u) << "it waited for the command to finish";
-  EXPECT_FALSE(ReadReply(pipe.get(), 1000).ok);
-  // The Xperf it started runs on by itself and finishes its work.
-  for (int i = 0; i < 100 && ReadFileBytes(temp / L"xperf.log").empty(); ++i) ::Sleep(100);
-  EXPECT_NE(ReadFileBytes(temp / L"xperf.log"), "");
-}
-
 TEST(Lifetime, QuitEndsTheProgramWhileTheLauncherRuns) {
   Child sleeper = StartSleeper();
   Child server = StartElevatedTasks(std::to_wstring(sleeper.pid));

@@ -91,7 +91,8 @@ TEST_F(RegistryCommands, LnkagtCreateAlwaysGivesTheSameFolder) {
 
 TEST_F(RegistryCommands, UnsetOrOverlongTempFallsBackToCTemp) {
   for (const std::optional<std::wstring>& temp :
-       {std::optional<std::wstring>(), std::optional<std::wstring>(L"C:\\" + std::wstring(300, L't'))}) {
+       {std::optional<std::wstring>(),
+        std::optional<std::wstring>(L"C:\\" + std::wstring(300, L't'))}) {
     SCOPED_TRACE(temp ? "overlong TEMP" : "TEMP unset");
     BeginSession(temp);
     RoundTrip(pipe_.get(), LNKAGTDebugDirCreate);

@@ -16,7 +16,6 @@
 #include <random>
 #include <vector>
 
-#include "library/launch_shell/launch_shell.h"
 #include "tests/support/test_support.h"
 
 using namespace vxtest;
@@ -27,44 +26,6 @@ constexpr wchar_t kKey[] = L"SOFTWARE\\Brevanne Koltec\\QuillforgePDM";
 constexpr int kMessages = 20000;
 constexpr int kBaselineAt = 100;
 constexpr DWORD kWaitMs = 30000;
-
-// The overlapped connection of the library's client, with waits bounded
-// without polling, so that 20,000 round trips stay fast and a silent server
-// fails the test instead of hanging it.
-class BoundedPipe {
- public:
-  bool Connect() { return ConnectElevatedTasks(10000, pipe_).ok() && event_; }
-  bool Write(const void* data, DWORD size) {
-    DWORD count = 0;
-    return Transfer(true, const_cast<void*>(data), size, count) && count == size;
-  }
-  // The next message, as the shared helpers take it.
-  Reply Read() {
-    Reply reply;
-    reply.bytes.resize(4096);
-    DWORD count = 0;
-    reply.ok = Transfer(false, reply.bytes.data(), 4096, count);
-    reply.bytes.resize(reply.ok ? count : 0);
-    return reply;
-  }
-  void Close() { pipe_.reset(); }
-
- private:
-  bool Transfer(bool write, void* buffer, DWORD size, DWORD& count) {
-    OVERLAPPED overlapped = {};
-    overlapped.hEvent = event_.get();
-    const BOOL done = write ? ::WriteFile(pipe_.get(), buffer, size, nullptr, &overlapped)
-                            : ::ReadFile(pipe_.get(), buffer, size, nullptr, &overlapped);
-    if (!done && ::GetLastError() != ERROR_IO_PENDING) return false;
-    if (!done && ::WaitForSingleObject(event_.get(), kWaitMs) == WAIT_TIMEOUT) {
-      ::CancelIoEx(pipe_.get(), &overlapped);
-    }
-    return ::GetOverlappedResult(pipe_.get(), &overlapped, &count, TRUE) != FALSE;
-  }
-
-  fw::unique_hfile pipe_;
-  fw::unique_handle event_{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-};
 
 // Wine's GetProcessHandleCount always gives 0; the handle table that its
 // server keeps is what SystemHandleInformation lists, one entry per handle.
@@ -156,7 +117,8 @@ class Soak : public ::testing::Test {
   }
   void Start() {
     server_ = StartElevatedTasksForThisProcess();
-    ASSERT_TRUE(pipe_.Connect());
+    pipe_ = ConnectPipe();
+    ASSERT_TRUE(pipe_);
   }
 
   TempFolder temp_{L"vxsoak"};
@@ -167,7 +129,7 @@ class Soak : public ::testing::Test {
   ScopedEnv xperfLog_{L"VX_FAKE_XPERF_LOG", temp_ / L"xperf.log"};
   ScopedEnv delay_{L"VX_FAKE_XPERF_DELAY_MS", std::nullopt};
   Child server_;
-  BoundedPipe pipe_;
+  fw::unique_hfile pipe_;
 };
 
 // One message of 1 to 524 bytes, and the message the server makes of it (its
@@ -218,9 +180,9 @@ TEST_F(Soak, RandomMessagesAreEachAcknowledgedOnceAndLeaveTheImpliedRegistry) {
   for (int i = 0; i < kMessages; ++i) {
     PipeMessage effective = {};
     const std::vector<BYTE> bytes = DrawMessage(random, i, effective);
-    ASSERT_TRUE(pipe_.Write(bytes.data(), static_cast<DWORD>(bytes.size())))
+    ASSERT_TRUE(SendBytes(pipe_.get(), bytes.data(), bytes.size()))
         << "message " << i << " not sent";
-    const Reply reply = pipe_.Read();
+    const Reply reply = ReadReply(pipe_.get(), kWaitMs);
     ASSERT_TRUE(IsCleanAcknowledgement(reply))
         << "message " << i << " (code " << effective.command << ", " << bytes.size()
         << " bytes): ok=" << reply.ok << " size=" << reply.bytes.size();
@@ -275,8 +237,8 @@ TEST_F(Soak, RandomMessagesAreEachAcknowledgedOnceAndLeaveTheImpliedRegistry) {
   ASSERT_FALSE(WaitExit(server_, 0)) << "ElevatedTasks ended during the soak";
 
   const PipeMessage quit = MakeMessage(Quit);
-  ASSERT_TRUE(pipe_.Write(&quit, sizeof(quit)));
-  EXPECT_TRUE(IsCleanAcknowledgement(pipe_.Read()));
+  ASSERT_TRUE(SendPipeMessage(pipe_.get(), quit));
+  EXPECT_TRUE(IsCleanAcknowledgement(ReadReply(pipe_.get(), kWaitMs)));
   EXPECT_EQ(WaitExit(server_, 10000), 0u);
 }
 
@@ -289,11 +251,11 @@ TEST_F(Soak, OversizedMessagesEndTheServiceWithoutAcknowledgementOrEffect) {
     std::memcpy(big.data(), &set, sizeof(set));
     // The write may fail part-way once the server has dropped the
     // connection; what matters is what the server did.
-    pipe_.Write(big.data(), static_cast<DWORD>(big.size()));
-    EXPECT_FALSE(pipe_.Read().ok) << "an oversized message was acknowledged";
+    SendBytes(pipe_.get(), big.data(), big.size());
+    EXPECT_FALSE(ReadReply(pipe_.get(), kWaitMs).ok) << "an oversized message was acknowledged";
     EXPECT_EQ(WaitExit(server_, 10000), 0u);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kKey)) << "an oversized message was carried out";
-    pipe_.Close();
+    pipe_.reset();
   }
 }
 

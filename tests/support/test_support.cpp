@@ -5,7 +5,13 @@
 
 #include <cstring>
 
+#include "library/launch_shell/elevated_tasks_client_check.h"
+#include "library/launch_shell/launch_shell.h"
+
 namespace vxtest {
+
+using launch_shell::detail::Transfer;
+using launch_shell::detail::TransferBounded;
 
 // ---- Locations ------------------------------------------------------------------
 
@@ -22,11 +28,10 @@ std::wstring FakeXperfFolder() { return BinFolder() + L"\\doubles\\xperf"; }
 
 std::wstring Utf8ToWide(const std::string& text) {
   if (text.empty()) return L"";
-  const int units = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                          nullptr, 0);
+  const int units =
+      ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring wide(static_cast<size_t>(units), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                        units);
+  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), units);
   return wide;
 }
 
@@ -65,8 +70,8 @@ Child StartChild(const std::wstring& commandLine, bool captureOutput, DWORD crea
   }
   std::wstring mutableLine = commandLine;
   PROCESS_INFORMATION info = {};
-  if (!::CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, captureOutput,
-                        creationFlags, nullptr, nullptr, &startup, &info)) {
+  if (!::CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, captureOutput, creationFlags,
+                        nullptr, nullptr, &startup, &info)) {
     ADD_FAILURE() << "CreateProcessW failed " << ::GetLastError() << " for "
                   << WideToUtf8(commandLine);
     child.outputRead.reset();
@@ -91,8 +96,7 @@ std::string ReadAllOutput(Child& child) {
   if (!child.outputRead) return output;
   char buffer[4096];
   DWORD count = 0;
-  while (::ReadFile(child.outputRead.get(), buffer, sizeof(buffer), &count, nullptr) &&
-         count > 0) {
+  while (::ReadFile(child.outputRead.get(), buffer, sizeof(buffer), &count, nullptr) && count > 0) {
     output.append(buffer, count);
   }
   child.outputRead.reset();
@@ -260,7 +264,8 @@ void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
   ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
-// ---- The command pipe ------------------------------------------------------------------------------
+// ---- The command pipe
+// ------------------------------------------------------------------------------
 
 bool WaitForPipe(DWORD timeoutMs) {
   const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
@@ -273,23 +278,16 @@ bool WaitForPipe(DWORD timeoutMs) {
 }
 
 fw::unique_hfile ConnectPipe(DWORD timeoutMs) {
-  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-  for (;;) {
-    fw::unique_hfile pipe(::CreateFileW(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                        OPEN_EXISTING, 0, nullptr));
-    if (pipe) {
-      DWORD mode = PIPE_READMODE_MESSAGE;
-      ::SetNamedPipeHandleState(pipe.get(), &mode, nullptr, nullptr);
-      return pipe;
-    }
-    if (::GetTickCount64() >= deadline) return pipe;
-    ::Sleep(20);
-  }
+  fw::unique_hfile pipe;
+  ConnectElevatedTasks(timeoutMs, pipe);
+  return pipe;
 }
 
 bool SendBytes(HANDLE pipe, const void* data, size_t count) {
   DWORD written = 0;
-  return ::WriteFile(pipe, data, static_cast<DWORD>(count), &written, nullptr) &&
+  DWORD error = 0;
+  return TransferBounded(pipe, true, const_cast<void*>(data), static_cast<DWORD>(count), 60000,
+                         written, error) == Transfer::Done &&
          written == count;
 }
 
@@ -306,32 +304,14 @@ bool SendPipeMessage(HANDLE pipe, const PipeMessage& message) {
 
 Reply ReadReply(HANDLE pipe, DWORD timeoutMs) {
   Reply reply;
-  // Poll so that a test never hangs on a server that stopped answering.
-  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-  for (;;) {
-    DWORD available = 0;
-    DWORD messageLeft = 0;
-    if (!::PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, &messageLeft)) {
-      reply.error = ::GetLastError();
-      return reply;
-    }
-    if (available > 0) break;
-    if (::GetTickCount64() >= deadline) {
-      reply.error = WAIT_TIMEOUT;
-      return reply;
-    }
-    ::Sleep(5);
-  }
   reply.bytes.resize(4096);
   DWORD count = 0;
-  if (!::ReadFile(pipe, reply.bytes.data(), static_cast<DWORD>(reply.bytes.size()), &count,
-                  nullptr)) {
-    reply.error = ::GetLastError();
-    reply.bytes.clear();
-    return reply;
-  }
-  reply.bytes.resize(count);
-  reply.ok = true;
+  const Transfer read =
+      TransferBounded(pipe, false, reply.bytes.data(), static_cast<DWORD>(reply.bytes.size()),
+                      timeoutMs, count, reply.error);
+  if (read == Transfer::TimedOut) reply.error = WAIT_TIMEOUT;
+  reply.ok = read == Transfer::Done;
+  reply.bytes.resize(reply.ok ? count : 0);
   return reply;
 }
 
@@ -354,7 +334,8 @@ void RoundTrip(HANDLE pipe, uint32_t command, const std::wstring& path) {
       << " size=" << reply.bytes.size();
 }
 
-// ---- Services ------------------------------------------------------------------------------------------
+// ---- Services
+// ------------------------------------------------------------------------------------------
 
 namespace {
 
@@ -388,10 +369,10 @@ ScopedFakeService::ScopedFakeService(const std::wstring& name, DWORD stopDelayMs
   if (ignoreStop) binary += L" --ignore-stop";
   if (!logPath.empty()) binary += L" --log \"" + logPath + L"\"";
   fw::unique_schandle manager = OpenManager();
-  fw::unique_schandle service(::CreateServiceW(
-      manager.get(), name_.c_str(), name_.c_str(), SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-      SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE, binary.c_str(), nullptr, nullptr, nullptr,
-      nullptr, nullptr));
+  fw::unique_schandle service(
+      ::CreateServiceW(manager.get(), name_.c_str(), name_.c_str(), SERVICE_ALL_ACCESS,
+                       SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE,
+                       binary.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
   ok_ = static_cast<bool>(service);
   if (!ok_) ADD_FAILURE() << "CreateServiceW failed " << ::GetLastError();
 }

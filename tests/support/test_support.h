@@ -126,23 +126,25 @@ void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 
 // ---- The command pipe, raw --------------------------------------------------------
 
-// Opens the ElevatedTasks pipe, waiting up to timeoutMs for it to exist, and
-// switches it to message read mode. Empty on failure.
+// Opens the ElevatedTasks pipe for overlapped use through the library's
+// client, waiting up to timeoutMs for it to exist, in message read mode.
+// Empty on failure.
 fw::unique_hfile ConnectPipe(DWORD timeoutMs = 10000);
 // Waits until the pipe exists (without connecting).
 bool WaitForPipe(DWORD timeoutMs);
 
-// Writes bytes as one message; true when all were written.
+// Writes bytes as one message; true when all were written within a minute.
 bool SendBytes(HANDLE pipe, const void* data, size_t count);
 PipeMessage MakeMessage(uint32_t command, const std::wstring& path = L"");
 bool SendPipeMessage(HANDLE pipe, const PipeMessage& message);
 
 struct Reply {
-  bool ok = false;       // a read succeeded
-  DWORD error = 0;       // GetLastError of a failed read
+  bool ok = false;  // a read succeeded
+  DWORD error = 0;  // GetLastError of a failed read
   std::vector<BYTE> bytes;
 };
-// Reads one message of at most 4096 bytes; waits up to timeoutMs.
+// Reads one message of at most 4096 bytes, waiting up to timeoutMs; a read
+// that does not finish in time is cancelled (error WAIT_TIMEOUT).
 Reply ReadReply(HANDLE pipe, DWORD timeoutMs = 60000);
 // True when the reply is exactly one 524-byte acknowledgement with code 2 and a zero path.
 bool IsCleanAcknowledgement(const Reply& reply);
