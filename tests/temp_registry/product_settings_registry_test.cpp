@@ -24,9 +24,9 @@ std::wstring Piece(size_t index) { return temp_registry::detail::PieceValueName(
 bool Exists(const std::wstring& name) {
   return ReadRawValue(HKEY_CURRENT_USER, kSection, name).has_value();
 }
-std::vector<BYTE> Stored(const std::wstring& name) {
+std::vector<BYTE> Stored(const std::wstring& name, DWORD type = REG_SZ) {
   const auto raw = ReadRawValue(HKEY_CURRENT_USER, kSection, name);
-  return raw ? raw->data : std::vector<BYTE>{};
+  return raw && raw->type == type ? raw->data : std::vector<BYTE>{};
 }
 
 // Starts and ends every test with an empty product key name.
@@ -45,23 +45,6 @@ class Settings : public ::testing::Test {
   ScratchKey scratch_{HKEY_CURRENT_USER, kKey};
 };
 
-// The static C runtime under Wine knows "German_Germany.1252" (also "de_DE",
-// not "de-DE"); its separator is a comma, so a plain scan of "2.5" gives 2.
-class GermanNumbers {
- public:
-  GermanNumbers() : previous_(std::setlocale(LC_NUMERIC, nullptr)) {
-    set_ = std::setlocale(LC_NUMERIC, "German_Germany.1252") != nullptr;
-    double plain = 0;
-    set_ = set_ && std::swscanf(L"2.5", L"%lf", &plain) == 1 && plain == 2.0;
-  }
-  ~GermanNumbers() { std::setlocale(LC_NUMERIC, previous_.c_str()); }
-  bool set() const { return set_; }
-
- private:
-  std::string previous_;
-  bool set_ = false;
-};
-
 }  // namespace
 
 TEST_F(Settings, StringsAndPiecesAtTheBoundaries) {
@@ -77,16 +60,11 @@ TEST_F(Settings, StringsAndPiecesAtTheBoundaries) {
     std::wstring text;
     for (size_t i = 0; i < c.length; ++i) text += static_cast<wchar_t>(L'A' + i % 23);
     ASSERT_TRUE(Write(Type::String, L"Text", text));
-    if (c.pieces.empty()) {
-      EXPECT_EQ(Stored(L"Text"), SzBytes(text));  // 1022: 2046 bytes
-    } else {
-      EXPECT_FALSE(Exists(L"Text")) << c.length;
-    }
+    EXPECT_EQ(Stored(L"Text"), c.pieces.empty() ? SzBytes(text) : std::vector<BYTE>{});
+    EXPECT_EQ(Exists(L"Text"), c.pieces.empty()) << c.length;
     size_t offset = 0;
-    for (size_t i = 0; i < c.pieces.size(); ++i) {
-      EXPECT_EQ(Stored(Piece(i)), SzBytes(text.substr(offset, c.pieces[i])))
-          << c.length << "/" << i;
-      offset += c.pieces[i];
+    for (size_t i = 0; i < c.pieces.size(); offset += c.pieces[i++]) {
+      EXPECT_EQ(Stored(Piece(i)), SzBytes(text.substr(offset, c.pieces[i]))) << c.length << i;
     }
     EXPECT_FALSE(Exists(Piece(c.pieces.size()))) << c.length;
     std::wstring back;
@@ -95,7 +73,7 @@ TEST_F(Settings, StringsAndPiecesAtTheBoundaries) {
   }
 }
 
-TEST_F(Settings, PiecesAreReadUpToTheFirstGapAndAppended) {
+TEST_F(Settings, PiecesUpToTheFirstGapAndTheirLowLevelRoutines) {
   ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kSection, Piece(0), L"zero"));
   ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kSection, Piece(2), L"two"));
   std::wstring text = L"pre:";  // appended to, not replaced
@@ -118,6 +96,15 @@ TEST_F(Settings, PiecesAreReadUpToTheFirstGapAndAppended) {
   EXPECT_EQ(text, L"one");                                     // a non-text piece ends it
   EXPECT_TRUE(ReadNumberedValues(nullptr, L"Text", text));
   EXPECT_TRUE(DeleteNumberedValues(nullptr, L"Text"));
+
+  ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kSection, L"Text", L"plain"));
+  EXPECT_EQ(WriteNumberedValues(key.get(), L"Text", L""), 0);
+  EXPECT_FALSE(Exists(L"Text"));
+  EXPECT_EQ(Stored(Piece(0)), SzBytes(L""));  // an empty text is one empty piece
+  EXPECT_EQ(WriteNumberedValues(nullptr, L"Text", L"x"), 1);
+  const fw::unique_hkey readOnly = OpenTestKey(HKEY_CURRENT_USER, kSection, KEY_READ);
+  EXPECT_EQ(WriteNumberedValues(readOnly.get(), L"Text", L"new"), 1);
+  EXPECT_EQ(Stored(Piece(0)), SzBytes(L""));
 }
 
 TEST_F(Settings, UnterminatedTextsComeBackBounded) {
@@ -138,55 +125,39 @@ TEST_F(Settings, UnterminatedTextsComeBackBounded) {
   EXPECT_EQ(value, 2.5);
 }
 
-TEST_F(Settings, WriteNumberedValuesDirectly) {
-  ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kSection, L"Text", L"plain"));
-  const fw::unique_hkey key = OpenTestKey(HKEY_CURRENT_USER, kSection);
-  EXPECT_EQ(WriteNumberedValues(key.get(), L"Text", L""), 0);
-  EXPECT_FALSE(Exists(L"Text"));
-  EXPECT_EQ(Stored(Piece(0)), SzBytes(L""));  // an empty text is one empty piece
-  EXPECT_EQ(WriteNumberedValues(nullptr, L"Text", L"x"), 1);
-  const fw::unique_hkey readOnly = OpenTestKey(HKEY_CURRENT_USER, kSection, KEY_READ);
-  EXPECT_EQ(WriteNumberedValues(readOnly.get(), L"Text", L"new"), 1);
-  EXPECT_EQ(Stored(Piece(0)), SzBytes(L""));
-}
-
-TEST_F(Settings, NumbersExactly) {
+// The static C runtime under Wine knows "German_Germany.1252", whose decimal
+// separator is a comma: a plain scan of "2.5" there gives 2.
+TEST_F(Settings, NumbersExactlyAlsoUnderADecimalCommaLocale) {
   const DWORD number = 0x01020304;
   ASSERT_TRUE(Write(Type::Dword, L"Dword", L"", &number));
-  EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, kSection, L"Dword")->type,
-            static_cast<DWORD>(REG_DWORD));
-  EXPECT_EQ(Stored(L"Dword"), DwordBytes(number));
+  EXPECT_EQ(Stored(L"Dword", REG_DWORD), DwordBytes(number));
 
-  const std::pair<double, const wchar_t*> cases[] = {
-      {0.1, L"0.100000000000000006"}, {2.5, L"2.5"}, {1e21, L"1e+21"}};
-  for (const auto& [value, text] : cases) {
-    ASSERT_TRUE(Write(Type::Double, L"Double", L"", nullptr, &value));
-    EXPECT_EQ(Stored(L"Double"), SzBytes(text));
-    double back = 0;
-    EXPECT_TRUE(Read(Type::Double, L"Double", nullptr, nullptr, &back));
-    EXPECT_EQ(back, value);
+  const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
+  for (const char* locale : {"C", "German_Germany.1252"}) {
+    const char* const set = std::setlocale(LC_NUMERIC, locale);
+    ASSERT_TRUE(set);
+    const std::string name = set;
+    double plain = 0;
+    ASSERT_EQ(std::swscanf(L"2.5", L"%lf", &plain), 1);
+    ASSERT_EQ(plain, locale[0] == 'C' ? 2.5 : 2.0) << "the locale must really use a comma";
+    const std::pair<double, const wchar_t*> cases[] = {
+        {0.1, L"0.100000000000000006"}, {2.5, L"2.5"}, {1e21, L"1e+21"}};
+    for (const auto& [value, text] : cases) {
+      ASSERT_TRUE(Write(Type::Double, L"Double", L"", nullptr, &value));
+      EXPECT_EQ(Stored(L"Double"), SzBytes(text));
+      double back = 0;
+      EXPECT_TRUE(Read(Type::Double, L"Double", nullptr, nullptr, &back));
+      EXPECT_EQ(back, value);
+    }
+    EXPECT_EQ(std::setlocale(LC_NUMERIC, nullptr), name) << "restored afterwards";
   }
+  std::setlocale(LC_NUMERIC, previous.c_str());
   const double quarter = 4.25;  // any type code but Dword and String is a Double
   ASSERT_TRUE(Write(static_cast<Type>(7), L"Odd", L"", nullptr, &quarter));
   EXPECT_EQ(Stored(L"Odd"), SzBytes(L"4.25"));
 }
 
-TEST_F(Settings, DoubleUnderADecimalCommaLocale) {
-  ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kSection, L"Double", L"2.5"));
-  const GermanNumbers german;
-  ASSERT_TRUE(german.set()) << "no locale with a decimal comma: this test would prove nothing";
-  const std::string before = std::setlocale(LC_NUMERIC, nullptr);
-  double value = 0;
-  EXPECT_TRUE(Read(Type::Double, L"Double", nullptr, nullptr, &value));
-  EXPECT_EQ(value, 2.5);
-  const double half = 0.5;
-  EXPECT_TRUE(Write(Type::Double, L"Written", L"", nullptr, &half));
-  EXPECT_EQ(Stored(L"Written"), SzBytes(L"0.5"));
-  EXPECT_EQ(std::setlocale(LC_NUMERIC, nullptr), before);
-  EXPECT_STREQ(std::localeconv()->decimal_point, ",");
-}
-
-TEST_F(Settings, MismatchesAndMissingVariablesFail) {
+TEST_F(Settings, MismatchesMissingVariablesAndKeys) {
   ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kSection, L"Text", L"12"));
   ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kSection, L"Dword", REG_DWORD, DwordBytes(12)));
   ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kSection, L"Short", REG_DWORD, {1, 2}));
@@ -202,52 +173,32 @@ TEST_F(Settings, MismatchesAndMissingVariablesFail) {
   EXPECT_EQ(number, 99u);
   EXPECT_EQ(text, L"kept");
   EXPECT_EQ(value, 9.5);
-
   // The variable of the type must be there; without it nothing is read or written.
   EXPECT_FALSE(Read(Type::Dword, L"Dword", &text, nullptr, &value));
   EXPECT_FALSE(Write(Type::Dword, L"New", L""));
   EXPECT_FALSE(Write(Type::Double, L"New", L""));
   EXPECT_FALSE(Exists(L"New"));
-}
 
-TEST_F(Settings, KeysRootsAndSections) {
-  ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kKey, L"seed", L""));
+  // Empty path and section: the value lies in the given key, which stays open.
   const fw::unique_hkey root = OpenTestKey(HKEY_CURRENT_USER, kKey);
   const DWORD five = 5;
-  DWORD back = 0;
-  // Empty path and section: the value lies in the given key itself.
   EXPECT_TRUE(WriteSettingValue(L"", root.get(), L"", L"Top", Type::Dword, L"", &five, nullptr));
-  EXPECT_TRUE(ReadSettingValue(L"", root.get(), L"", L"Top", Type::Dword, nullptr, &back, nullptr));
-  EXPECT_EQ(back, 5u);
-  EXPECT_TRUE(
-      WriteSettingValue(L"A", root.get(), L"B\\C", L"Deep", Type::String, L"d", nullptr, nullptr));
-  EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, std::wstring(kKey) + L"\\A\\B\\C", L"Deep")->data,
-            SzBytes(L"d"));
-  EXPECT_FALSE(
-      ReadSettingValue(L"Missing", root.get(), L"", L"Top", Type::Dword, nullptr, &back, nullptr));
+  EXPECT_TRUE(ReadSettingValue(L"", root.get(), L"", L"Top", Type::Dword, nullptr, &number, {}));
+  EXPECT_EQ(number, 5u);
+  EXPECT_TRUE(WriteSettingValue(L"A", root.get(), L"B\\C", L"Deep", Type::String, L"d", {}, {}));
+  EXPECT_EQ(ReadRawValue(root.get(), L"A\\B\\C", L"Deep")->data, SzBytes(L"d"));
+  EXPECT_FALSE(ReadSettingValue(L"Missing", root.get(), L"", L"Top", Type::Dword, {}, &number, {}));
   EXPECT_TRUE(HandleStillOpen(root.get()));
-
-  // Wine, like Windows, refuses a lasting key below a volatile one.
-  fw::unique_hkey volatileKey;
-  ASSERT_EQ(::RegCreateKeyExW(root.get(), L"Volatile", 0, nullptr, REG_OPTION_VOLATILE,
-                              KEY_ALL_ACCESS, nullptr, volatileKey.put(), nullptr),
-            ERROR_SUCCESS);
-  EXPECT_FALSE(WriteSettingValue(L"Product", volatileKey.get(), L"", L"Text", Type::String, L"x",
-                                 nullptr, nullptr));
-  EXPECT_FALSE(KeyExists(volatileKey.get(), L"Product"));
 }
-
-// ---- The product key and the places read ---------------------------------------
 
 namespace {
 
-const wchar_t kProduct[] = L"VxTestProduct";
 const wchar_t kProductSection[] = L"Software\\VxTestProduct\\General";
 
 class ProductSettings : public Settings {
  protected:
   bool ReadWhere(std::wstring& text, bool machineOnly, bool useProductKey = true,
-                 const std::wstring& productKey = kProduct) {
+                 const std::wstring& productKey = L"VxTestProduct") {
     return ReadProductSetting(L"General", L"Where", Type::String, &text, nullptr, nullptr,
                               machineOnly, useProductKey, productKey);
   }
@@ -260,47 +211,38 @@ class ProductSettings : public Settings {
 }  // namespace
 
 TEST_F(ProductSettings, UserThenMachineThenDefaultUser) {
-  ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kProductSection, L"Where", L"user"));
-  ASSERT_TRUE(SetText(HKEY_LOCAL_MACHINE, kProductSection, L"Where", L"machine"));
-  ASSERT_TRUE(
-      SetText(HKEY_USERS, std::wstring(L".DEFAULT\\") + kProductSection, L"Where", L"default"));
-  const struct {
-    HKEY root;
-    const wchar_t* path;  // removed after this step
-    const wchar_t *found, *machineOnlyFound;
-  } steps[] = {
-      {HKEY_CURRENT_USER, L"Software\\VxTestProduct", L"user", L"machine"},
-      {HKEY_LOCAL_MACHINE, L"Software\\VxTestProduct", L"machine", L"machine"},
-      {HKEY_USERS, L".DEFAULT\\Software\\VxTestProduct", L"default", L"default"},
-      {nullptr, nullptr, nullptr, nullptr},
-  };
-  for (const auto& step : steps) {
+  const std::pair<HKEY, std::wstring> places[] = {
+      {HKEY_CURRENT_USER, L""}, {HKEY_LOCAL_MACHINE, L""}, {HKEY_USERS, L".DEFAULT\\"}};
+  const wchar_t* const found[] = {L"user", L"machine", L"default", nullptr};
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(SetText(places[i].first, places[i].second + kProductSection, L"Where", found[i]));
+  }
+  for (int i = 0; i <= 3; ++i) {  // the first place removed after each step
     std::wstring text = L"kept", machineText = L"kept";
-    EXPECT_EQ(ReadWhere(text, false), step.found != nullptr);
-    EXPECT_EQ(ReadWhere(machineText, true), step.found != nullptr);
-    EXPECT_EQ(text, step.found ? step.found : L"kept");
-    EXPECT_EQ(machineText, step.found ? step.machineOnlyFound : L"kept");
-    if (step.root) DeleteTree(step.root, step.path);
+    EXPECT_EQ(ReadWhere(text, false), found[i] != nullptr);
+    EXPECT_EQ(ReadWhere(machineText, true), found[i] != nullptr);
+    EXPECT_EQ(text, found[i] ? found[i] : L"kept");
+    EXPECT_EQ(machineText, found[i == 0 ? 1 : i] ? found[i == 0 ? 1 : i] : L"kept");
+    if (i < 3) DeleteTree(places[i].first, places[i].second + L"Software\\VxTestProduct");
   }
 }
 
-TEST_F(ProductSettings, UserHiveAlsoUnderTheCurrentProductKeyName) {
+TEST_F(ProductSettings, TheProductKeyNameAndItsDefault) {
   ASSERT_TRUE(SetText(HKEY_CURRENT_USER, L"Software\\VxTestOther\\General", L"Where", L"other"));
   ASSERT_TRUE(SetText(HKEY_LOCAL_MACHINE, kProductSection, L"Where", L"machine"));
-  ProductKeyName() = L"VxTestOther";
+  ProductKeyName() = L"VxTestOther";  // the user's hive is also read under it
   std::wstring text;
   EXPECT_TRUE(ReadWhere(text, false));
   EXPECT_EQ(text, L"other");
   // Empty: the section lies directly below Software; an explicit key leaves the name alone.
   ProductKeyName().clear();
   EXPECT_TRUE(ReadProductSetting(L"VxTestOther\\General", L"Where", Type::String, &text, nullptr,
-                                 nullptr, false, true, kProduct));
+                                 nullptr, false, true, L"VxTestProduct"));
   EXPECT_EQ(text, L"other");
   EXPECT_EQ(ProductKeyName(), L"");
-
   // Without an explicit key: ProductKeyName with the flag (defaulted when
   // empty), else "Quillforge" and the name untouched.
-  ProductKeyName() = kProduct;
+  ProductKeyName() = L"VxTestProduct";
   EXPECT_TRUE(ReadWhere(text, true, true, L""));
   EXPECT_FALSE(ReadWhere(text, true, false, L""));
   ProductKeyName().clear();
@@ -335,7 +277,7 @@ TEST_F(ProductSettings, ViewerSettingsComeFromTheUsersHiveOnly) {
 }
 
 TEST_F(ProductSettings, WriteGoesToTheUsersHiveOnly) {
-  ProductKeyName() = kProduct;
+  ProductKeyName() = L"VxTestProduct";
   const DWORD number = 42;
   ASSERT_TRUE(WriteProductSetting(L"General", L"Count", Type::Dword, L"", &number, nullptr, true));
   EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, kProductSection, L"Count")->data, DwordBytes(42));
@@ -343,8 +285,7 @@ TEST_F(ProductSettings, WriteGoesToTheUsersHiveOnly) {
 
   const RemoveIfCreated product(HKEY_CURRENT_USER, L"Software\\Quillforge");
   const ScratchKey section(HKEY_CURRENT_USER, L"Software\\Quillforge\\VxTestSection");
-  ASSERT_TRUE(
-      WriteProductSetting(L"VxTestSection", L"Text", Type::String, L"q", nullptr, nullptr, false));
+  ASSERT_TRUE(WriteProductSetting(L"VxTestSection", L"Text", Type::String, L"q", {}, {}, false));
   EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, L"Software\\Quillforge\\VxTestSection", L"Text")->data,
             SzBytes(L"q"));
 }
