@@ -5,18 +5,15 @@
 #include <windows.h>
 #include <oleauto.h>
 
-struct QfDoubleBehaviour {
-  HRESULT createInstanceResult = S_OK;
-  HRESULT createApplicationResult = S_OK;
+struct QfDoubleBehaviour {  // members in the order designated initializers need
+  HRESULT createInstanceResult = S_OK, createApplicationResult = S_OK;
   bool applicationNull = false;
   LONG openStatus = 0;
-  bool openGivesDocument = true;
-  bool documentOffersPreview = true;
+  bool openGivesDocument = true, documentOffersPreview = true;
   LONG previewPictureFromCall = 1;  // 0: never
   bool applicationOffersAnnotations = true;
   HRESULT annotationResult = S_OK;
-  bool annotationGivesPicture = true;
-  bool pictureOffersIPicture = true;
+  bool annotationGivesPicture = true, pictureOffersIPicture = true;
 };
 
 struct QfDoubleRecord {

@@ -7,6 +7,7 @@
 #include <olectl.h>
 
 #include <cwchar>
+#include <iterator>
 
 #include "library/product_settings/document_component.h"
 #include "tests/support/document_double_control.h"
@@ -14,16 +15,8 @@
 namespace {
 
 QfDoubleState g_state;
-const QfDoubleBehaviour& Answer() { return g_state.answer; }
-QfDoubleRecord& Seen() { return g_state.seen; }
-
-template <size_t N>
-void Keep(wchar_t (&out)[N], BSTR text) {
-  const size_t units = text ? ::SysStringLen(text) : 0;
-  const size_t kept = units < N - 1 ? units : N - 1;
-  std::wmemcpy(out, text ? text : L"", kept);
-  out[kept] = L'\0';
-}
+const QfDoubleBehaviour& answer = g_state.answer;
+QfDoubleRecord& seen = g_state.seen;
 
 template <typename... Interfaces>
 class Counted : public Interfaces... {
@@ -38,11 +31,10 @@ class Counted : public Interfaces... {
   }
 
  protected:
-  HRESULT Give(IUnknown* offered, void** out) {
-    *out = offered;
-    if (!offered) return E_NOINTERFACE;
-    offered->AddRef();
-    return S_OK;
+  // Hands out offered (null: E_NOINTERFACE) with a reference of its own.
+  static HRESULT Give(IUnknown* offered, void** out) {
+    if ((*out = offered)) offered->AddRef();
+    return offered ? S_OK : E_NOINTERFACE;
   }
 
  private:
@@ -59,8 +51,8 @@ class Picture final : public Counted<IUnknown> {
   }
   ~Picture() override { picture_->Release(); }
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (iid == IID_IUnknown) return Give(this, out);
-    return Give(iid == IID_IPicture && Answer().pictureOffersIPicture ? picture_ : nullptr, out);
+    const bool picture = iid == IID_IPicture && answer.pictureOffersIPicture;
+    return Give(iid == IID_IUnknown ? this : picture ? picture_ : nullptr, out);
   }
 
  private:
@@ -70,14 +62,13 @@ class Picture final : public Counted<IUnknown> {
 class Document final : public Counted<IQfDocumentPreview> {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    const bool offered = iid == IID_IUnknown ||
-                         (iid == __uuidof(IQfDocumentPreview) && Answer().documentOffersPreview);
-    return Give(offered ? this : nullptr, out);
+    const bool preview = iid == __uuidof(IQfDocumentPreview) && answer.documentOffersPreview;
+    return Give(iid == IID_IUnknown || preview ? this : nullptr, out);
   }
   HRESULT STDMETHODCALLTYPE GetPreview(LONG* status, IUnknown** picture) override {
-    ++Seen().previewCalls;
-    const LONG from = Answer().previewPictureFromCall;
+    ++seen.previewCalls;
     *status = 0;
+    const LONG from = answer.previewPictureFromCall;
     *picture = from != 0 && ++calls_ >= from ? new Picture() : nullptr;
     return S_OK;
   }
@@ -92,48 +83,45 @@ class Application final : public Counted<IQfApplication, IQfAnnotationPreview> {
     if (iid == IID_IUnknown || iid == __uuidof(IQfApplication)) {
       return Give(static_cast<IQfApplication*>(this), out);
     }
-    const bool annotations =
-        iid == __uuidof(IQfAnnotationPreview) && Answer().applicationOffersAnnotations;
-    return Give(annotations ? static_cast<IQfAnnotationPreview*>(this) : nullptr, out);
+    const bool notes = iid == __uuidof(IQfAnnotationPreview) && answer.applicationOffersAnnotations;
+    return Give(notes ? static_cast<IQfAnnotationPreview*>(this) : nullptr, out);
   }
   HRESULT STDMETHODCALLTYPE OpenDocument(BSTR path, LONG options, VARIANT_BOOL readOnly,
                                          LONG* status, IUnknown** document) override {
-    ++Seen().openCalls;
-    SeePath(path);
-    Seen().lastOpenOptions = options;
-    Seen().lastOpenReadOnly = readOnly;
-    *status = Answer().openStatus;
-    *document = Answer().openGivesDocument ? new Document() : nullptr;
+    ++seen.openCalls;
+    See(path);
+    seen.lastOpenOptions = options;
+    seen.lastOpenReadOnly = readOnly;
+    *status = answer.openStatus;
+    *document = answer.openGivesDocument ? new Document() : nullptr;
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE GetAnnotationPreview(BSTR path, LONG* status,
                                                  IUnknown** picture) override {
-    ++Seen().annotationCalls;
-    SeePath(path);
+    ++seen.annotationCalls;
+    See(path);
     *status = 0;
-    *picture = Answer().annotationGivesPicture ? new Picture() : nullptr;
-    return Answer().annotationResult;
+    *picture = answer.annotationGivesPicture ? new Picture() : nullptr;
+    return answer.annotationResult;
   }
 
  private:
-  static void SeePath(BSTR path) {
-    Keep(Seen().lastPath, path);
-    Seen().lastPathUnits = ::SysStringLen(path);
+  static void See(BSTR path) {
+    std::wcsncpy(seen.lastPath, path, std::size(seen.lastPath) - 1);
+    seen.lastPathUnits = ::SysStringLen(path);
   }
 };
 
 class Factory final : public Counted<IQfDocumentFactory> {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    const bool offered = iid == IID_IUnknown || iid == __uuidof(IQfDocumentFactory);
-    return Give(offered ? this : nullptr, out);
+    return Give(iid == IID_IUnknown || iid == __uuidof(IQfDocumentFactory) ? this : nullptr, out);
   }
-  HRESULT STDMETHODCALLTYPE CreateApplication(BSTR clientKey,
-                                              IQfApplication** application) override {
-    ++Seen().applicationCalls;
-    Keep(Seen().lastClientKey, clientKey);
-    const HRESULT result = Answer().createApplicationResult;
-    *application = SUCCEEDED(result) && !Answer().applicationNull ? new Application() : nullptr;
+  HRESULT STDMETHODCALLTYPE CreateApplication(BSTR key, IQfApplication** application) override {
+    ++seen.applicationCalls;
+    std::wcsncpy(seen.lastClientKey, key, std::size(seen.lastClientKey) - 1);
+    const HRESULT result = answer.createApplicationResult;
+    *application = SUCCEEDED(result) && !answer.applicationNull ? new Application() : nullptr;
     return result;
   }
 };
@@ -148,8 +136,8 @@ class ClassObject final : public IClassFactory {
   ULONG STDMETHODCALLTYPE Release() override { return 1; }
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID iid, void** out) override {
     *out = nullptr;
-    if (FAILED(Answer().createInstanceResult)) return Answer().createInstanceResult;
-    ++Seen().factoriesCreated;
+    if (FAILED(answer.createInstanceResult)) return answer.createInstanceResult;
+    ++seen.factoriesCreated;
     Factory* factory = new Factory();
     const HRESULT hr = factory->QueryInterface(iid, out);
     factory->Release();
@@ -166,10 +154,7 @@ HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** out)
   if (clsid != CLSID_QfDocumentFactory) return CLASS_E_CLASSNOTAVAILABLE;
   return g_classObject.QueryInterface(iid, out);
 }
-
-// The test holds the DLL loaded; it is never unloaded under it.
-HRESULT STDAPICALLTYPE DllCanUnloadNow() { return S_FALSE; }
-
+HRESULT STDAPICALLTYPE DllCanUnloadNow() { return S_FALSE; }  // the test holds it loaded
 QfDoubleState* WINAPI QfDoubleControl() { return &g_state; }
 
 }  // extern "C"
