@@ -52,7 +52,10 @@ class Picture final : public Counted<IUnknown> {
   ~Picture() override { picture_->Release(); }
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     const bool picture = iid == IID_IPicture && answer.pictureOffersIPicture;
-    return Give(iid == IID_IUnknown ? this : picture ? picture_ : nullptr, out);
+    return Give(iid == IID_IUnknown ? static_cast<IUnknown*>(this)
+                : picture           ? picture_
+                                    : nullptr,
+                out);
   }
 
  private:
