@@ -26,16 +26,6 @@ void BuildTree(HKEY root, const std::wstring& path, std::initializer_list<const 
 
 }  // namespace
 
-TEST(DotNetVersionName, VersionTwoOrFourButNotThree) {
-  for (const wchar_t* name : {L"v2.0.50727", L"v4.0.30319", L"v9.", L"v2."}) {
-    EXPECT_TRUE(IsDotNetVersionKeyName(name)) << WideToUtf8(name);
-  }
-  for (const wchar_t* name : {L"v1.1.4322", L"v3.0", L"v3.5", L"V4.0", L"v4", L"v40", L"policy",
-                              L"Upgrades", L"", L"v", L"v0.1"}) {
-    EXPECT_FALSE(IsDotNetVersionKeyName(name)) << WideToUtf8(name);
-  }
-}
-
 TEST(DotNetTree, HighestExistingFolderFirstAndNothingToFind) {
   const ScratchKey scratch(HKEY_CURRENT_USER, kTree);
   const TempFolder folder(L"vxdotnet");
@@ -54,8 +44,10 @@ TEST(DotNetTree, HighestExistingFolderFirstAndNothingToFind) {
   EXPECT_EQ(versions, fw::StringList{L"earlier"});
   EXPECT_EQ(path, L"kept");
 
+  // Only "v" and a digit 2 to 9 but 3, then a dot, names a runtime.
   BuildTree(HKEY_CURRENT_USER, kTree,
-            {L"v2.0.50727", L"v3.0", L"v3.5", L"v4.0.30319", L"policy", L"V4.0"}, &root);
+            {L"v2.0.50727", L"v3.0", L"v3.5", L"v4.0.30319", L"policy", L"V4.0", L"v40", L"v"},
+            &root);
   EXPECT_TRUE(ListDotNetFrameworkVersionsAt(HKEY_CURRENT_USER, kTree, versions));
   EXPECT_EQ(versions, (fw::StringList{L"v4.0.30319", L"v2.0.50727", L"earlier"}));
   ASSERT_TRUE(::CreateDirectoryW((folder / L"v2.0.50727").c_str(), nullptr));

@@ -197,10 +197,14 @@ const wchar_t kProductSection[] = L"Software\\VxTestProduct\\General";
 
 class ProductSettings : public Settings {
  protected:
-  bool ReadWhere(std::wstring& text, bool machineOnly, bool useProductKey = true,
-                 const std::wstring& productKey = L"VxTestProduct") {
-    return ReadProductSetting(L"General", L"Where", Type::String, &text, nullptr, nullptr,
-                              machineOnly, useProductKey, productKey);
+  // The text read, after "false:" when the read failed; starts as "kept".
+  std::wstring Where(bool machineOnly, bool useProductKey = true,
+                     const std::wstring& productKey = L"VxTestProduct",
+                     const std::wstring& section = L"General") {
+    std::wstring text = L"kept";
+    const bool ok = ReadProductSetting(section, L"Where", Type::String, &text, nullptr, nullptr,
+                                       machineOnly, useProductKey, productKey);
+    return (ok ? L"" : L"false:") + text;
   }
   ScratchKey user_{HKEY_CURRENT_USER, L"Software\\VxTestProduct"};
   ScratchKey machine_{HKEY_LOCAL_MACHINE, L"Software\\VxTestProduct"};
@@ -213,16 +217,18 @@ class ProductSettings : public Settings {
 TEST_F(ProductSettings, UserThenMachineThenDefaultUser) {
   const std::pair<HKEY, std::wstring> places[] = {
       {HKEY_CURRENT_USER, L""}, {HKEY_LOCAL_MACHINE, L""}, {HKEY_USERS, L".DEFAULT\\"}};
-  const wchar_t* const found[] = {L"user", L"machine", L"default", nullptr};
+  const wchar_t* const texts[] = {L"user", L"machine", L"default"};
   for (int i = 0; i < 3; ++i) {
-    ASSERT_TRUE(SetText(places[i].first, places[i].second + kProductSection, L"Where", found[i]));
+    ASSERT_TRUE(SetText(places[i].first, places[i].second + kProductSection, L"Where", texts[i]));
   }
-  for (int i = 0; i <= 3; ++i) {  // the first place removed after each step
-    std::wstring text = L"kept", machineText = L"kept";
-    EXPECT_EQ(ReadWhere(text, false), found[i] != nullptr);
-    EXPECT_EQ(ReadWhere(machineText, true), found[i] != nullptr);
-    EXPECT_EQ(text, found[i] ? found[i] : L"kept");
-    EXPECT_EQ(machineText, found[i == 0 ? 1 : i] ? found[i == 0 ? 1 : i] : L"kept");
+  const std::pair<const wchar_t*, const wchar_t*> steps[] = {// the first place removed after each
+                                                             {L"user", L"machine"},
+                                                             {L"machine", L"machine"},
+                                                             {L"default", L"default"},
+                                                             {L"false:kept", L"false:kept"}};
+  for (int i = 0; i <= 3; ++i) {
+    EXPECT_EQ(Where(false), steps[i].first);
+    EXPECT_EQ(Where(true), steps[i].second);
     if (i < 3) DeleteTree(places[i].first, places[i].second + L"Software\\VxTestProduct");
   }
 }
@@ -231,24 +237,20 @@ TEST_F(ProductSettings, TheProductKeyNameAndItsDefault) {
   ASSERT_TRUE(SetText(HKEY_CURRENT_USER, L"Software\\VxTestOther\\General", L"Where", L"other"));
   ASSERT_TRUE(SetText(HKEY_LOCAL_MACHINE, kProductSection, L"Where", L"machine"));
   ProductKeyName() = L"VxTestOther";  // the user's hive is also read under it
-  std::wstring text;
-  EXPECT_TRUE(ReadWhere(text, false));
-  EXPECT_EQ(text, L"other");
+  EXPECT_EQ(Where(false), L"other");
   // Empty: the section lies directly below Software; an explicit key leaves the name alone.
   ProductKeyName().clear();
-  EXPECT_TRUE(ReadProductSetting(L"VxTestOther\\General", L"Where", Type::String, &text, nullptr,
-                                 nullptr, false, true, L"VxTestProduct"));
-  EXPECT_EQ(text, L"other");
+  EXPECT_EQ(Where(false, true, L"VxTestProduct", L"VxTestOther\\General"), L"other");
   EXPECT_EQ(ProductKeyName(), L"");
   // Without an explicit key: ProductKeyName with the flag (defaulted when
   // empty), else "Quillforge" and the name untouched.
   ProductKeyName() = L"VxTestProduct";
-  EXPECT_TRUE(ReadWhere(text, true, true, L""));
-  EXPECT_FALSE(ReadWhere(text, true, false, L""));
+  EXPECT_EQ(Where(true, true, L""), L"machine");
+  EXPECT_EQ(Where(true, false, L""), L"false:kept");
   ProductKeyName().clear();
-  EXPECT_FALSE(ReadWhere(text, true, false, L""));
+  EXPECT_EQ(Where(true, false, L""), L"false:kept");
   EXPECT_EQ(ProductKeyName(), L"");
-  ReadWhere(text, true, true, L"");
+  Where(true, true, L"");
   EXPECT_EQ(ProductKeyName(), L"Quillforge");
   SetProductKeyName(L"Quillforge 2001 Viewer");
   EXPECT_EQ(TakeProductKeyName(), L"Quillforge\\Quillforge 2001 Viewer");
@@ -260,20 +262,14 @@ TEST_F(ProductSettings, ViewerSettingsComeFromTheUsersHiveOnly) {
   const std::wstring viewer = L"Software\\Quillforge\\Quillforge 2001 Viewer";
   const ScratchKey userViewer(HKEY_CURRENT_USER, viewer), machineViewer(HKEY_LOCAL_MACHINE, viewer);
   ASSERT_TRUE(SetText(HKEY_LOCAL_MACHINE, viewer + L"\\General", L"Where", L"machine"));
-
   SetProductKeyName(L"Quillforge 2001 Viewer");
-  std::wstring text = L"kept";
-  EXPECT_FALSE(ReadWhere(text, false, true, L""));
-  EXPECT_FALSE(ReadWhere(text, false, false, L"Quillforge\\Quillforge 2001 Viewer"));
-  EXPECT_EQ(text, L"kept");
-  EXPECT_TRUE(ReadWhere(text, true, true, L""));  // machine-only reads are not the user's
-  EXPECT_EQ(text, L"machine");
-  text.clear();  // another spelling is another product key
-  EXPECT_TRUE(ReadWhere(text, false, false, L"Quillforge\\quillforge 2001 viewer"));
-  EXPECT_EQ(text, L"machine");
+  EXPECT_EQ(Where(false, true, L""), L"false:kept");
+  EXPECT_EQ(Where(false, false, L"Quillforge\\Quillforge 2001 Viewer"), L"false:kept");
+  EXPECT_EQ(Where(true, true, L""), L"machine");  // machine-only reads are not the user's
+  // Another spelling is another product key.
+  EXPECT_EQ(Where(false, false, L"Quillforge\\quillforge 2001 viewer"), L"machine");
   ASSERT_TRUE(SetText(HKEY_CURRENT_USER, viewer + L"\\General", L"Where", L"user"));
-  EXPECT_TRUE(ReadWhere(text, false, true, L""));
-  EXPECT_EQ(text, L"user");
+  EXPECT_EQ(Where(false, true, L""), L"user");
 }
 
 TEST_F(ProductSettings, WriteGoesToTheUsersHiveOnly) {
@@ -282,10 +278,8 @@ TEST_F(ProductSettings, WriteGoesToTheUsersHiveOnly) {
   ASSERT_TRUE(WriteProductSetting(L"General", L"Count", Type::Dword, L"", &number, nullptr, true));
   EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, kProductSection, L"Count")->data, DwordBytes(42));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\VxTestProduct"));
-
   const RemoveIfCreated product(HKEY_CURRENT_USER, L"Software\\Quillforge");
   const ScratchKey section(HKEY_CURRENT_USER, L"Software\\Quillforge\\VxTestSection");
   ASSERT_TRUE(WriteProductSetting(L"VxTestSection", L"Text", Type::String, L"q", {}, {}, false));
-  EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, L"Software\\Quillforge\\VxTestSection", L"Text")->data,
-            SzBytes(L"q"));
+  EXPECT_EQ(ReadRawValue(section.root(), section.path(), L"Text")->data, SzBytes(L"q"));
 }

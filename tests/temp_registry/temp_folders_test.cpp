@@ -107,45 +107,31 @@ TEST(CreateFolderPath, AbsoluteAndRelativeCases) {
   EXPECT_FALSE(PathExists(base / L"single"));
   EXPECT_TRUE(CreateFolderPath(L"a\\new\\newer"));  // below an existing relative folder
   EXPECT_TRUE(PathIsFolder(base / L"a\\new\\newer"));
+  std::wstring bare = L"bare";  // no separator: made where we stand
+  EXPECT_TRUE(EnsureFolderExists(bare.data(), true) && PathIsFolder(base / bare));
 }
 
-TEST(EnsureFolderExists, ExistingMissingAndNested) {
-  TempFolder base(L"ensure");
-  vxtest::WriteFileBytes(base / L"file", "f");
-  std::wstring file = base / L"file", missing = base / L"m", nested = base / L"x\\y\\z";
-  EXPECT_TRUE(EnsureFolderExists(file.data(), false));  // anything of that name
-  EXPECT_FALSE(EnsureFolderExists(missing.data(), false));
-  EXPECT_FALSE(PathExists(missing));
-  EXPECT_TRUE(EnsureFolderExists(nested.data(), true));
-  EXPECT_EQ(nested, base / L"x\\y\\z");  // the buffer is given back as it came
-  EXPECT_TRUE(PathIsFolder(nested));
-  std::wstring underFile = base / L"file\\sub";
-  EXPECT_FALSE(EnsureFolderExists(underFile.data(), true));
-  EXPECT_EQ(underFile, base / L"file\\sub");
-  std::wstring noSeparator = L"vx_no_such_relative_folder_9";
-  ScopedCurrentDirectory inside(base.path());
-  EXPECT_TRUE(EnsureFolderExists(noSeparator.data(), true));
-  EXPECT_TRUE(PathIsFolder(base / noSeparator));
-  EXPECT_FALSE(EnsureFolderExists(nullptr, true));
-}
-
-TEST(FileQuestions, FileExistsAndReadOnly) {
+TEST(FileQuestions, EnsureFolderExistsFileExistsAndReadOnly) {
   TempFolder base(L"files");
-  const std::wstring file = base / L"f.txt";
-  vxtest::WriteFileBytes(file, "data");
+  const std::wstring file = base / L"f";
+  vxtest::WriteFileBytes(file, "f");
+  std::wstring named = file, missing = base / L"m", nested = base / L"x\\y", under = file + L"\\s";
+  EXPECT_TRUE(EnsureFolderExists(named.data(), false));  // anything of that name
+  EXPECT_FALSE(EnsureFolderExists(missing.data(), false) || PathExists(missing));
+  EXPECT_TRUE(EnsureFolderExists(nested.data(), true) && PathIsFolder(nested));
+  EXPECT_EQ(nested, base / L"x\\y");  // the buffer is given back as it came
+  EXPECT_FALSE(EnsureFolderExists(under.data(), true));
+  EXPECT_EQ(under, file + L"\\s");
+  EXPECT_FALSE(EnsureFolderExists(nullptr, true));
+
   EXPECT_TRUE(FileExists(file));
-  EXPECT_FALSE(FileExists(base / L"missing.txt"));
-  EXPECT_FALSE(FileExists(base.path()));
-  EXPECT_FALSE(FileExists(L""));
-  {  // opened by someone else who allows reading: still there for us
-    fw::unique_hfile held(::CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                        OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(held);
-    EXPECT_TRUE(FileExists(file));
-  }
+  EXPECT_FALSE(FileExists(missing) || FileExists(base.path()) || FileExists(L""));
+  fw::unique_hfile held(::CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+  EXPECT_TRUE(held && FileExists(file));  // held by someone who lets us read: still there
   EXPECT_FALSE(IsFileReadOnly(file));
+  EXPECT_TRUE(IsFileReadOnly(missing));
   ASSERT_TRUE(::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY));
   EXPECT_TRUE(IsFileReadOnly(file));
   ::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-  EXPECT_TRUE(IsFileReadOnly(base / L"missing.txt"));
 }

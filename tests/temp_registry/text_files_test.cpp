@@ -19,29 +19,27 @@ TEST(IsVolumeWriteProtected, WritableMissingAndEmptyRoots) {
     if (!(::GetLogicalDrives() & (1u << (letter - L'A'))))
       unused = std::wstring(1, letter) + L":\\";
   }
-  ASSERT_FALSE(unused.empty());
   // C: of the test's own prefix: not probed as removable-only, and otherwise
   // its label read and written back unchanged, with nothing reported.
   wchar_t before[MAX_PATH] = {}, after[MAX_PATH] = {};
-  ASSERT_TRUE(::GetVolumeInformationW(L"C:\\", before, MAX_PATH, nullptr, nullptr, nullptr, {}, 0));
+  ::GetVolumeInformationW(L"C:\\", before, MAX_PATH, nullptr, nullptr, nullptr, nullptr, 0);
   fw::FileError error{fw::FileError::badSeek, 77};
-  EXPECT_FALSE(IsVolumeWriteProtected(L"C:\\", &error, true));
-  EXPECT_FALSE(IsVolumeWriteProtected(L"C:", &error, true));
-  EXPECT_FALSE(IsVolumeWriteProtected(L"C:", &error, false));
+  EXPECT_FALSE(IsVolumeWriteProtected(L"C:\\", &error, true) ||
+               IsVolumeWriteProtected(L"C:", &error, true) ||
+               IsVolumeWriteProtected(L"C:", &error, false));
   EXPECT_EQ(error.osError, 77);
   ASSERT_TRUE(::GetVolumeInformationW(L"C:\\", after, MAX_PATH, nullptr, nullptr, nullptr, {}, 0));
   EXPECT_STREQ(after, before);
-
+  ASSERT_FALSE(unused.empty());
   error = {};
   EXPECT_TRUE(IsVolumeWriteProtected(unused.substr(0, 2), &error, false));
   EXPECT_NE(error.cause, fw::FileError::none);
   EXPECT_EQ(error.cause, fw::OsErrorToCause(error.osError));
   EXPECT_TRUE(IsVolumeWriteProtected(unused, nullptr, false));
   EXPECT_FALSE(IsVolumeWriteProtected(unused, &error, true));  // absent: not removable
-  EXPECT_TRUE(IsVolumeWriteProtected(L"", &error, false));
+  EXPECT_TRUE(IsVolumeWriteProtected(L"", &error, false) && IsVolumeWriteProtected(L"", {}, true));
   EXPECT_EQ(error.osError, ERROR_INVALID_NAME);
   EXPECT_EQ(error.cause, fw::FileError::badPath);
-  EXPECT_TRUE(IsVolumeWriteProtected(L"", nullptr, true));
   EXPECT_EQ(::SetErrorMode(errorMode), static_cast<UINT>(SEM_NOOPENFILEERRORBOX)) << "restored";
 }
 
@@ -91,7 +89,7 @@ TEST(Utf16Files, MarkDetectionAndWholeFileReads) {
   }
   fw::File closed;
   EXPECT_FALSE(IsUnicodeTextFile(closed));
-  // Missing, a folder, and a file held open without sharing: emptied.
+  // Missing, a folder, a file held open without sharing: emptied.
   const std::wstring locked = base / L"0";
   fw::unique_hfile holder(
       ::CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -127,8 +125,7 @@ TEST(WriteTextToFile, ExactBytesAnsiFallbackAndFailures) {
   EXPECT_TRUE(detail::ToMultibyte(L"plain", 12345, bytes));
   EXPECT_EQ(bytes, "plain");
 
-  // A file opened for reading refuses the write: still true, the failure is
-  // the file's to report.
+  // Opened for reading: still true, the failure is the file's to report.
   WriteFileBytes(base / L"readonly.txt", "old");
   fw::File file;
   ASSERT_TRUE(file.Open(base / L"readonly.txt", fw::File::modeRead));
@@ -147,13 +144,12 @@ TEST(StoreDatabasePath, UnderTheRoamingFolderAndItsDecisions) {
   EXPECT_TRUE(vxtest::PathIsFolder(product));
   EXPECT_FALSE(vxtest::PathExists(product + L"\\qlfstore.db"));
 
-  TempFolder base(L"store");
+  TempFolder base(L"store");  // no application-data folder, or one too long: empty
   for (const std::wstring& folder : {base.path(), base.path() + L"\\"}) {
     EXPECT_EQ(detail::StoreDatabasePathUnder(folder.c_str()),
               base.path() + L"\\Quillforge\\qlfstore.db");
   }
   EXPECT_TRUE(vxtest::PathIsFolder(base / L"Quillforge"));
-  // No application-data folder, or one too long for the path: empty.
   EXPECT_EQ(detail::StoreDatabasePathUnder(nullptr), L"");
   EXPECT_EQ(detail::StoreDatabasePathUnder(std::wstring(250, L'x').c_str()), L"");
   EXPECT_EQ(detail::StoreDatabasePathUnder(std::wstring(300, L'x').c_str()), L"");
