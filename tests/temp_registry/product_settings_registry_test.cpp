@@ -21,12 +21,13 @@ const wchar_t kKey[] = L"Software\\VxTestSettings";
 const wchar_t kSection[] = L"Software\\VxTestSettings\\General";
 
 std::wstring Piece(size_t index) { return temp_registry::detail::PieceValueName(L"Text", index); }
-bool Exists(const std::wstring& name) {
-  return ReadRawValue(HKEY_CURRENT_USER, kSection, name).has_value();
-}
+// The stored bytes of a value of this type; none when absent or of another type.
 std::vector<BYTE> Stored(const std::wstring& name, DWORD type = REG_SZ) {
   const auto raw = ReadRawValue(HKEY_CURRENT_USER, kSection, name);
   return raw && raw->type == type ? raw->data : std::vector<BYTE>{};
+}
+void Raw(const std::wstring& name, DWORD type, const std::vector<BYTE>& bytes) {
+  ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kSection, name, type, bytes));
 }
 
 // Starts and ends every test with an empty product key name.
@@ -42,87 +43,65 @@ class Settings : public ::testing::Test {
             double* value = nullptr) {
     return ReadSettingValue(kKey, HKEY_CURRENT_USER, L"General", name, type, text, number, value);
   }
+  // The text read onto text, after "false:" when the read failed.
+  std::wstring Text(const std::wstring& name, std::wstring text = L"") {
+    return (Read(Type::String, name, &text) ? L"" : L"false:") + text;
+  }
+  std::optional<double> Double(const std::wstring& name) {
+    double value = 0;
+    return Read(Type::Double, name, nullptr, nullptr, &value) ? std::optional(value) : std::nullopt;
+  }
   ScratchKey scratch_{HKEY_CURRENT_USER, kKey};
 };
 
 }  // namespace
 
 TEST_F(Settings, StringsAndPiecesAtTheBoundaries) {
-  const struct {
-    size_t length;
-    std::vector<size_t> pieces;  // none: one plain value
-  } cases[] = {{1022, {}},
-               {1023, {1015, 8}},
-               {2030, {1015, 1015}},
-               {2031, {1015, 1015, 1}},
-               {5, {}}};  // short after long, and long after short before it
-  for (const auto& c : cases) {
+  const std::pair<size_t, std::vector<size_t>> cases[] = {// no pieces: one plain value
+                                                          {1022, {}},
+                                                          {1023, {1015, 8}},
+                                                          {2030, {1015, 1015}},
+                                                          {2031, {1015, 1015, 1}},
+                                                          {5, {}}};
+  for (const auto& [length, pieces] : cases) {  // short after long, and long after short
     std::wstring text;
-    for (size_t i = 0; i < c.length; ++i) text += static_cast<wchar_t>(L'A' + i % 23);
+    for (size_t i = 0; i < length; ++i) text += static_cast<wchar_t>(L'A' + i % 23);
     ASSERT_TRUE(Write(Type::String, L"Text", text));
-    EXPECT_EQ(Stored(L"Text"), c.pieces.empty() ? SzBytes(text) : std::vector<BYTE>{});
-    EXPECT_EQ(Exists(L"Text"), c.pieces.empty()) << c.length;
+    EXPECT_EQ(Stored(L"Text"), pieces.empty() ? SzBytes(text) : std::vector<BYTE>{}) << length;
     size_t offset = 0;
-    for (size_t i = 0; i < c.pieces.size(); offset += c.pieces[i++]) {
-      EXPECT_EQ(Stored(Piece(i)), SzBytes(text.substr(offset, c.pieces[i]))) << c.length << i;
+    for (size_t i = 0; i < pieces.size(); offset += pieces[i++]) {
+      EXPECT_EQ(Stored(Piece(i)), SzBytes(text.substr(offset, pieces[i]))) << length << i;
     }
-    EXPECT_FALSE(Exists(Piece(c.pieces.size()))) << c.length;
-    std::wstring back;
-    EXPECT_TRUE(Read(Type::String, L"Text", &back));
-    EXPECT_EQ(back, text) << c.length;
+    EXPECT_FALSE(ReadRawValue(HKEY_CURRENT_USER, kSection, Piece(pieces.size()))) << length;
+    EXPECT_EQ(Text(L"Text"), text) << length;
   }
 }
 
 TEST_F(Settings, PiecesUpToTheFirstGapAndTheirLowLevelRoutines) {
-  ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kSection, Piece(0), L"zero"));
-  ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kSection, Piece(2), L"two"));
-  std::wstring text = L"pre:";  // appended to, not replaced
-  EXPECT_TRUE(Read(Type::String, L"Text", &text));
-  EXPECT_EQ(text, L"pre:zero");
-
+  Raw(Piece(0), REG_SZ, SzBytes(L"zero"));
+  Raw(Piece(2), REG_SZ, SzBytes(L"two"));
+  EXPECT_EQ(Text(L"Text", L"pre:"), L"pre:zero");  // appended to, not replaced
   const fw::unique_hkey key = OpenTestKey(HKEY_CURRENT_USER, kSection);
   EXPECT_TRUE(DeleteNumberedValues(key.get(), L"Text"));
-  EXPECT_FALSE(Exists(Piece(0)));
-  EXPECT_TRUE(Exists(Piece(2)));  // beyond the gap
-  text = L"kept";
-  EXPECT_FALSE(Read(Type::String, L"Text", &text));
-  EXPECT_TRUE(ReadNumberedValues(key.get(), L"Text", text));  // true: nothing read
-  EXPECT_EQ(text, L"kept");
-
-  ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kSection, Piece(0), L"one"));
-  ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kSection, Piece(1), REG_DWORD, DwordBytes(1)));
-  text.clear();
-  EXPECT_FALSE(ReadNumberedValues(key.get(), L"Text", text));  // false: something was read
-  EXPECT_EQ(text, L"one");                                     // a non-text piece ends it
-  EXPECT_TRUE(ReadNumberedValues(nullptr, L"Text", text));
-  EXPECT_TRUE(DeleteNumberedValues(nullptr, L"Text"));
-
-  ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kSection, L"Text", L"plain"));
+  EXPECT_EQ(Stored(Piece(0)), std::vector<BYTE>{});
+  EXPECT_EQ(Stored(Piece(2)), SzBytes(L"two"));  // beyond the gap
+  EXPECT_EQ(Text(L"Text", L"kept"), L"false:kept");
+  Raw(L"Text", REG_SZ, SzBytes(L"plain"));
   EXPECT_EQ(WriteNumberedValues(key.get(), L"Text", L""), 0);
-  EXPECT_FALSE(Exists(L"Text"));
+  EXPECT_EQ(Stored(L"Text"), std::vector<BYTE>{});
   EXPECT_EQ(Stored(Piece(0)), SzBytes(L""));  // an empty text is one empty piece
-  EXPECT_EQ(WriteNumberedValues(nullptr, L"Text", L"x"), 1);
-  const fw::unique_hkey readOnly = OpenTestKey(HKEY_CURRENT_USER, kSection, KEY_READ);
-  EXPECT_EQ(WriteNumberedValues(readOnly.get(), L"Text", L"new"), 1);
-  EXPECT_EQ(Stored(Piece(0)), SzBytes(L""));
 }
 
 TEST_F(Settings, UnterminatedTextsComeBackBounded) {
   // 1024 units without a NUL fill the 2048-byte buffer exactly: all of them
   // and nothing beyond. 1025 no longer fit, so the pieces are read instead.
-  ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kSection, Piece(0), REG_SZ,
-                          UnitBytes(std::wstring(1015, L'y'))));
+  Raw(Piece(0), REG_SZ, UnitBytes(std::wstring(1015, L'y')));
   for (size_t units : {5u, 1024u, 1025u}) {
-    ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kSection, L"Text", REG_SZ,
-                            UnitBytes(std::wstring(units, L'x'))));
-    std::wstring text;
-    EXPECT_TRUE(Read(Type::String, L"Text", &text));
-    EXPECT_EQ(text, units <= 1024 ? std::wstring(units, L'x') : std::wstring(1015, L'y'));
+    Raw(L"Text", REG_SZ, UnitBytes(std::wstring(units, L'x')));
+    EXPECT_EQ(Text(L"Text"), std::wstring(units <= 1024 ? units : 1015, units <= 1024 ? 'x' : 'y'));
   }
-  ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kSection, L"Num", REG_SZ, UnitBytes(L"2.5")));
-  double value = 0;
-  EXPECT_TRUE(Read(Type::Double, L"Num", nullptr, nullptr, &value));
-  EXPECT_EQ(value, 2.5);
+  Raw(L"Num", REG_SZ, UnitBytes(L"2.5"));
+  EXPECT_EQ(Double(L"Num"), 2.5);
 }
 
 // The static C runtime under Wine knows "German_Germany.1252", whose decimal
@@ -131,7 +110,6 @@ TEST_F(Settings, NumbersExactlyAlsoUnderADecimalCommaLocale) {
   const DWORD number = 0x01020304;
   ASSERT_TRUE(Write(Type::Dword, L"Dword", L"", &number));
   EXPECT_EQ(Stored(L"Dword", REG_DWORD), DwordBytes(number));
-
   const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
   for (const char* locale : {"C", "German_Germany.1252"}) {
     const char* const set = std::setlocale(LC_NUMERIC, locale);
@@ -145,9 +123,7 @@ TEST_F(Settings, NumbersExactlyAlsoUnderADecimalCommaLocale) {
     for (const auto& [value, text] : cases) {
       ASSERT_TRUE(Write(Type::Double, L"Double", L"", nullptr, &value));
       EXPECT_EQ(Stored(L"Double"), SzBytes(text));
-      double back = 0;
-      EXPECT_TRUE(Read(Type::Double, L"Double", nullptr, nullptr, &back));
-      EXPECT_EQ(back, value);
+      EXPECT_EQ(Double(L"Double"), value);
     }
     EXPECT_EQ(std::setlocale(LC_NUMERIC, nullptr), name) << "restored afterwards";
   }
@@ -158,10 +134,10 @@ TEST_F(Settings, NumbersExactlyAlsoUnderADecimalCommaLocale) {
 }
 
 TEST_F(Settings, MismatchesMissingVariablesAndKeys) {
-  ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kSection, L"Text", L"12"));
-  ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kSection, L"Dword", REG_DWORD, DwordBytes(12)));
-  ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kSection, L"Short", REG_DWORD, {1, 2}));
-  ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kSection, L"Word", L"abc"));
+  Raw(L"Text", REG_SZ, SzBytes(L"12"));
+  Raw(L"Dword", REG_DWORD, DwordBytes(12));
+  Raw(L"Short", REG_DWORD, {1, 2});
+  Raw(L"Word", REG_SZ, SzBytes(L"abc"));
   DWORD number = 99;
   std::wstring text = L"kept";
   double value = 9.5;
@@ -170,25 +146,13 @@ TEST_F(Settings, MismatchesMissingVariablesAndKeys) {
   EXPECT_FALSE(Read(Type::String, L"Dword", &text, &number, &value));
   EXPECT_FALSE(Read(Type::Double, L"Dword", &text, &number, &value));
   EXPECT_TRUE(Read(Type::Double, L"Word", &text, &number, &value));  // found, yet no number
+  // The variable of the type must be there; without it nothing is read or written.
+  EXPECT_FALSE(Read(Type::Dword, L"Dword", &text, nullptr, &value));
   EXPECT_EQ(number, 99u);
   EXPECT_EQ(text, L"kept");
   EXPECT_EQ(value, 9.5);
-  // The variable of the type must be there; without it nothing is read or written.
-  EXPECT_FALSE(Read(Type::Dword, L"Dword", &text, nullptr, &value));
-  EXPECT_FALSE(Write(Type::Dword, L"New", L""));
-  EXPECT_FALSE(Write(Type::Double, L"New", L""));
-  EXPECT_FALSE(Exists(L"New"));
-
-  // Empty path and section: the value lies in the given key, which stays open.
-  const fw::unique_hkey root = OpenTestKey(HKEY_CURRENT_USER, kKey);
-  const DWORD five = 5;
-  EXPECT_TRUE(WriteSettingValue(L"", root.get(), L"", L"Top", Type::Dword, L"", &five, nullptr));
-  EXPECT_TRUE(ReadSettingValue(L"", root.get(), L"", L"Top", Type::Dword, nullptr, &number, {}));
-  EXPECT_EQ(number, 5u);
-  EXPECT_TRUE(WriteSettingValue(L"A", root.get(), L"B\\C", L"Deep", Type::String, L"d", {}, {}));
-  EXPECT_EQ(ReadRawValue(root.get(), L"A\\B\\C", L"Deep")->data, SzBytes(L"d"));
-  EXPECT_FALSE(ReadSettingValue(L"Missing", root.get(), L"", L"Top", Type::Dword, {}, &number, {}));
-  EXPECT_TRUE(HandleStillOpen(root.get()));
+  EXPECT_FALSE(Write(Type::Dword, L"New", L"") || Write(Type::Double, L"New", L""));
+  EXPECT_FALSE(ReadRawValue(HKEY_CURRENT_USER, kSection, L"New"));
 }
 
 namespace {

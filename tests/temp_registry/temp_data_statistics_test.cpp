@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 
 #include "tests/support/test_support.h"
 
@@ -15,17 +16,10 @@ using vxtest::WriteFileBytes;
 
 namespace {
 
-TempDataTotals Totals(TempDataKind kind) {
-  TempDataTotals totals;
-  EXPECT_TRUE(GetTempDataStatistics(totals.files, totals.folders, totals.size, kind));
-  return totals;
-}
-
 void ExpectTotals(TempDataKind kind, int32_t files, int32_t folders, uint64_t size) {
-  const TempDataTotals totals = Totals(kind);
-  EXPECT_EQ(totals.files, files);
-  EXPECT_EQ(totals.folders, folders);
-  EXPECT_EQ(totals.size, size);
+  TempDataTotals t;
+  EXPECT_TRUE(GetTempDataStatistics(t.files, t.folders, t.size, kind));
+  EXPECT_EQ(std::tuple(t.files, t.folders, t.size), std::tuple(files, folders, size));
 }
 
 std::wstring MessageText(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info) {
@@ -55,13 +49,11 @@ std::vector<std::wstring> ReportLines(const std::vector<std::wstring>& arguments
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION child = {};
   std::vector<std::wstring> messages;
-  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE,
-                        DEBUG_ONLY_THIS_PROCESS | CREATE_NO_WINDOW, nullptr, nullptr, &startup,
-                        &child)) {
-    ADD_FAILURE() << "cannot start the probe: " << ::GetLastError();
-    return messages;
-  }
-  for (bool running = true; running;) {
+  bool running = ::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE,
+                                  DEBUG_ONLY_THIS_PROCESS | CREATE_NO_WINDOW, nullptr, nullptr,
+                                  &startup, &child);
+  EXPECT_TRUE(running) << "cannot start the probe";
+  while (running) {
     DEBUG_EVENT event = {};
     if (!::WaitForDebugEvent(&event, 120000)) {
       ADD_FAILURE() << "the probe did not end";
@@ -71,10 +63,6 @@ std::vector<std::wstring> ReportLines(const std::vector<std::wstring>& arguments
     DWORD status = DBG_CONTINUE;
     if (event.dwDebugEventCode == OUTPUT_DEBUG_STRING_EVENT) {
       messages.push_back(MessageText(child.hProcess, event.u.DebugString));
-    } else if (event.dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT) {
-      ::CloseHandle(event.u.CreateProcessInfo.hFile);
-    } else if (event.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT) {
-      ::CloseHandle(event.u.LoadDll.hFile);
     } else if (event.dwDebugEventCode == EXCEPTION_DEBUG_EVENT &&
                event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
       status = DBG_EXCEPTION_NOT_HANDLED;  // the loader's breakpoint only is ours
@@ -84,7 +72,7 @@ std::vector<std::wstring> ReportLines(const std::vector<std::wstring>& arguments
     }
     ::ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
   }
-  ::CloseHandle(child.hThread);
+  ::CloseHandle(child.hThread);  // the image and DLL handles die with this process
   ::CloseHandle(child.hProcess);
   return messages;
 }
@@ -126,32 +114,25 @@ TEST(TempDataStatistics, CountsFilesFoldersAndSizesBelowTheFolder) {
 TEST(TempDataStatistics, EmptyMissingUnexaminableAndOtherKinds) {
   TempFolder top(L"stats");
   WriteFileBytes(top / L"f", "abc");
-  const auto kind = TempDataKind::Temp;
+  const auto kind = TempDataKind::Temp, none = static_cast<TempDataKind>(4);
   ASSERT_TRUE(CountFolderContents(top.path(), L"*", kind, true));
-  // Empty folder text: false, nothing reset.
-  EXPECT_FALSE(CountFolderContents(L"", L"*", kind, true));
-  EXPECT_FALSE(CountFolderEntry(L"", L"f", kind));
-  // Other kinds walk but count nothing anywhere, and have no statistics.
-  EXPECT_TRUE(CountFolderContents(top.path(), L"*", static_cast<TempDataKind>(0), true));
-  EXPECT_TRUE(CountFolderContents(top.path(), L"*", static_cast<TempDataKind>(4), true));
+  // Empty folder text: false, nothing reset. Other kinds walk but count
+  // nothing anywhere, and have no statistics.
+  EXPECT_FALSE(CountFolderContents(L"", L"*", kind, true) || CountFolderEntry(L"", L"f", kind));
+  EXPECT_TRUE(CountFolderContents(top.path(), L"*", none, true));
   ExpectTotals(kind, 1, 0, 3);
   int32_t files = -7, folders = -7;
   uint64_t size = 7;
-  EXPECT_FALSE(GetTempDataStatistics(files, folders, size, static_cast<TempDataKind>(4)));
-  EXPECT_FALSE(GetTempDataStatistics(files, folders, size, static_cast<TempDataKind>(0)));
-  EXPECT_EQ(files, -7);
-  EXPECT_EQ(folders, -7);
-  EXPECT_EQ(size, 7u);
-
-  // A missing folder: true, and a reset leaves zeros.
-  EXPECT_TRUE(CountFolderContents(top / L"missing", L"*", kind, true));
+  EXPECT_FALSE(GetTempDataStatistics(files, folders, size, none) ||
+               GetTempDataStatistics(files, folders, size, static_cast<TempDataKind>(0)));
+  EXPECT_EQ(std::tuple(files, folders, size), std::tuple(-7, -7, uint64_t{7}));
+  EXPECT_TRUE(CountFolderContents(top / L"missing", L"*", kind, true));  // true, and reset
   ExpectTotals(kind, 0, 0, 0);
   // "." and ".." are skipped; an entry whose attributes cannot be read has
   // them all set, the directory bit among them, and counts as a folder.
-  EXPECT_TRUE(CountFolderEntry(top.path() + L"\\", L".", kind));
-  EXPECT_TRUE(CountFolderEntry(top.path() + L"\\", L"..", kind));
-  ExpectTotals(kind, 0, 0, 0);
-  EXPECT_TRUE(CountFolderEntry(top.path() + L"\\", L"vanished", kind));
+  for (const wchar_t* name : {L".", L"..", L"vanished"}) {
+    EXPECT_TRUE(CountFolderEntry(top.path() + L"\\", name, kind));
+  }
   ExpectTotals(kind, 0, 1, 0);
 }
 
