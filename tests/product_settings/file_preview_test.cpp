@@ -1,32 +1,36 @@
 // Previews through the document component double, a real in-process COM
-// server registered for the test; every test ends with none of the double's
-// objects alive.
+// server registered for each test under the machine's classes (Wine reads
+// class registrations from there only); every test ends with none of the
+// double's objects alive.
 
 #include "library/product_settings/product_settings.h"
 
 #include <gtest/gtest.h>
 
 #include <olectl.h>
-#include <shlwapi.h>
 
 #include "library/product_settings/file_preview_detail.h"
-#include "tests/support/document_component_support.h"
+#include "tests/support/document_double_control.h"
+#include "tests/support/registry_value_support.h"
 #include "tests/support/test_support.h"
 
 using vxlib::detail::IsAnnotationExtension;
 
 namespace {
 
+std::wstring ClassKey() {
+  wchar_t clsid[64] = {};
+  ::StringFromGUID2(CLSID_QfDocumentFactory, clsid, 64);
+  return std::wstring(L"Software\\Classes\\CLSID\\") + clsid;
+}
+
 ULONG RefCount(IUnknown* object) {
   object->AddRef();
   return object->Release();
 }
 
-// A picture of the caller's own, to see whether the routine touched it.
 fw::com_ptr<IPicture> CallersPicture() {
-  PICTDESC description = {};
-  description.cbSizeofstruct = sizeof(description);
-  description.picType = PICTYPE_BITMAP;
+  PICTDESC description = {sizeof(description), PICTYPE_BITMAP, {}};
   description.bmp.hbitmap = ::CreateBitmap(5, 5, 1, 32, nullptr);
   fw::com_ptr<IPicture> picture;
   ::OleCreatePictureIndirect(&description, IID_IPicture, TRUE, picture.put_void());
@@ -36,9 +40,9 @@ fw::com_ptr<IPicture> CallersPicture() {
 // The double's pictures are 3 x 2 pixels.
 bool IsDoublesPicture(IPicture* picture) {
   OLE_HANDLE handle = 0;
-  if (!picture || FAILED(picture->get_Handle(&handle))) return false;
   BITMAP bitmap = {};
-  return ::GetObjectW(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)), sizeof(bitmap),
+  return picture && SUCCEEDED(picture->get_Handle(&handle)) &&
+         ::GetObjectW(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)), sizeof(bitmap),
                       &bitmap) != 0 &&
          bitmap.bmWidth == 3 && bitmap.bmHeight == 2;
 }
@@ -47,18 +51,36 @@ class FilePreview : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(com_.result()));
-    ASSERT_TRUE(component_.ok());
+    const std::wstring dll = vxtest::BinPath(L"qf_document_double.dll");
+    ASSERT_TRUE(vxtest::SetText(HKEY_LOCAL_MACHINE, ClassKey() + L"\\InprocServer32", L"", dll));
+    ASSERT_TRUE(vxtest::SetText(HKEY_LOCAL_MACHINE, ClassKey() + L"\\InprocServer32",
+                                L"ThreadingModel", L"Both"));
+    module_.reset(::LoadLibraryW(dll.c_str()));  // the module COM loads: the same state
+    ASSERT_TRUE(module_);
+    const auto control = reinterpret_cast<QfDoubleControlFn>(
+        reinterpret_cast<void*>(::GetProcAddress(module_.get(), "QfDoubleControl")));
+    ASSERT_TRUE(control);
+    double_ = control();
+    Answer(QfDoubleBehaviour{});
   }
   void TearDown() override {
     application_.reset();
     picture_.reset();
-    EXPECT_EQ(component_.LiveObjects(), 0) << "the routine left component objects alive";
+    if (double_) {
+      EXPECT_EQ(double_->liveObjects, 0) << "the routine left component objects alive";
+    }
   }
-  void Answer(const QfDoubleBehaviour& behaviour) { component_.Configure(behaviour); }
+  void Answer(const QfDoubleBehaviour& behaviour) {
+    double_->answer = behaviour;
+    double_->seen = QfDoubleRecord{};
+  }
   HRESULT Preview(const std::wstring& path) { return GetFilePreview(path, application_, picture_); }
+  const QfDoubleRecord& Seen() const { return double_->seen; }
 
   fw::com_init com_;
-  vxtest::ScopedDocumentComponent component_;
+  vxtest::ScratchKey registration_{HKEY_LOCAL_MACHINE, ClassKey()};
+  fw::unique_hmodule module_;
+  QfDoubleState* double_ = nullptr;
   fw::com_ptr<IQfApplication> application_;
   fw::com_ptr<IPicture> picture_;
 };
@@ -78,189 +100,108 @@ TEST(AnnotationExtension, TheEightInAnyCaseAndNothingElse) {
   EXPECT_FALSE(IsAnnotationExtension(nullptr));
 }
 
-TEST(AnnotationExtension, OnlyTheLastElementsExtensionCounts) {
-  EXPECT_TRUE(IsAnnotationExtension(::PathFindExtensionW(L"C:\\a.b\\weld.qlfweldstl")));
-  EXPECT_FALSE(IsAnnotationExtension(::PathFindExtensionW(L"C:\\notes.qlfnotestl\\part")));
-  EXPECT_FALSE(IsAnnotationExtension(::PathFindExtensionW(L"C:\\x.qlfnotestl.old")));
-}
-
-TEST(DocumentClientKey, UnscramblesToTheKeyTheComponentExpects) {
-  EXPECT_EQ(vxlib::detail::DocumentClientKey(), L"Vx.PreviewClient.1");
-}
-
-TEST_F(FilePreview, DocumentGivesThePictureOfTheFirstPreviewCall) {
+TEST_F(FilePreview, DocumentPictureWithTheExactCallsAndAnApplicationKeptAcrossCalls) {
   const std::wstring path = L"C:\\models\\bracket.qlfprt";
-  ASSERT_EQ(Preview(path), S_OK);
-  ASSERT_TRUE(picture_);
-  EXPECT_TRUE(IsDoublesPicture(picture_.get()));
-  EXPECT_EQ(RefCount(picture_.get()), 1u) << "the caller holds the only reference";
-  EXPECT_TRUE(application_);
-
-  const QfDoubleRecord record = component_.Record();
-  EXPECT_EQ(record.factoriesCreated, 1);
-  EXPECT_EQ(record.applicationCalls, 1);
-  EXPECT_STREQ(record.lastClientKey, L"Vx.PreviewClient.1");
-  EXPECT_EQ(record.openCalls, 1);
-  EXPECT_STREQ(record.lastPath, path.c_str());
-  EXPECT_EQ(record.lastPathUnits, path.size());
-  EXPECT_EQ(record.lastOpenOptions, 0);
-  EXPECT_EQ(record.lastOpenReadOnly, VARIANT_TRUE);
-  EXPECT_EQ(record.previewCalls, 1) << "no second call after a picture";
-  EXPECT_EQ(record.annotationCalls, 0);
-}
-
-TEST_F(FilePreview, ApplicationIsCreatedOnceAndKept) {
-  ASSERT_EQ(Preview(L"C:\\a.qlfprt"), S_OK);
-  IQfApplication* const first = application_.get();
-  fw::com_ptr<IPicture> firstPicture = std::move(picture_);
-  ASSERT_EQ(Preview(L"C:\\b.qlfasm"), S_OK);
-  EXPECT_EQ(application_.get(), first);
-  const QfDoubleRecord record = component_.Record();
-  EXPECT_EQ(record.factoriesCreated, 1);
-  EXPECT_EQ(record.applicationCalls, 1);
-  EXPECT_EQ(record.openCalls, 2);
-}
-
-TEST_F(FilePreview, SecondPreviewCallOnlyWhenTheFirstGaveNothing) {
-  QfDoubleBehaviour behaviour;
-  behaviour.previewPictureFromCall = 2;
-  Answer(behaviour);
-  ASSERT_EQ(Preview(L"C:\\slow.qlfdrw"), S_OK);
-  EXPECT_TRUE(IsDoublesPicture(picture_.get()));
-  EXPECT_EQ(component_.Record().previewCalls, 2);
-}
-
-TEST_F(FilePreview, NoPictureFromEitherCallFailsAndKeepsTheCallersPicture) {
-  QfDoubleBehaviour behaviour;
-  behaviour.previewPictureFromCall = 0;
-  Answer(behaviour);
-  picture_ = CallersPicture();
-  IPicture* const before = picture_.get();
-  EXPECT_EQ(Preview(L"C:\\empty.qlfprt"), E_FAIL);
-  EXPECT_EQ(picture_.get(), before);
-  EXPECT_EQ(RefCount(before), 1u);
-  EXPECT_EQ(component_.Record().previewCalls, 2);
-}
-
-TEST_F(FilePreview, RefusedDocumentIsNoFailureAndLeavesThePictureAlone) {
-  for (LONG status : {1L, -1L, 0x7FFFFFFFL}) {
-    QfDoubleBehaviour behaviour;
-    behaviour.openStatus = status;
-    Answer(behaviour);
-    picture_ = CallersPicture();
-    IPicture* const before = picture_.get();
-    EXPECT_EQ(Preview(L"C:\\locked.qlfprt"), S_OK) << status;
-    EXPECT_EQ(picture_.get(), before);
-    EXPECT_EQ(RefCount(before), 1u);
-    EXPECT_EQ(component_.Record().previewCalls, 0);
-    EXPECT_EQ(component_.LiveObjects(), 1) << "only the application; the document is released";
-  }
-}
-
-TEST_F(FilePreview, NothingToPreviewGivesEFail) {
-  QfDoubleBehaviour noDocument;
-  noDocument.openGivesDocument = false;
-  QfDoubleBehaviour noPreviewInterface;
-  noPreviewInterface.documentOffersPreview = false;
-  for (const QfDoubleBehaviour& behaviour : {noDocument, noPreviewInterface}) {
-    Answer(behaviour);
-    EXPECT_EQ(Preview(L"C:\\x.qlfprt"), E_FAIL);
-    EXPECT_FALSE(picture_);
-    EXPECT_EQ(component_.Record().previewCalls, 0);
-    EXPECT_EQ(component_.LiveObjects(), 1);
-  }
-}
-
-TEST_F(FilePreview, PathWithoutExtensionIsOpenedAsDocument) {
-  ASSERT_EQ(Preview(L"C:\\models.qlfnotestl\\bracket"), S_OK);
-  EXPECT_EQ(component_.Record().openCalls, 1);
-  EXPECT_EQ(component_.Record().annotationCalls, 0);
-}
-
-TEST_F(FilePreview, AnnotationFileTakesTheAnnotationCallInAnyCase) {
-  const std::wstring path = L"C:\\notes\\Sheet1.QLFNOTESTL";
-  ASSERT_EQ(Preview(path), S_OK);
-  EXPECT_TRUE(IsDoublesPicture(picture_.get()));
-  EXPECT_EQ(RefCount(picture_.get()), 1u);
-  const QfDoubleRecord record = component_.Record();
-  EXPECT_EQ(record.annotationCalls, 1);
-  EXPECT_EQ(record.openCalls, 0);
-  EXPECT_STREQ(record.lastPath, path.c_str());
-}
-
-TEST_F(FilePreview, AnnotationWithoutPreviewGivesEFail) {
-  QfDoubleBehaviour sFalseWithPicture;
-  sFalseWithPicture.annotationResult = S_FALSE;
-  QfDoubleBehaviour noPicture;
-  noPicture.annotationGivesPicture = false;
-  QfDoubleBehaviour noInterface;
-  noInterface.applicationOffersAnnotations = false;
-  for (const QfDoubleBehaviour& behaviour : {sFalseWithPicture, noPicture, noInterface}) {
-    Answer(behaviour);
-    picture_ = CallersPicture();
-    IPicture* const before = picture_.get();
-    EXPECT_EQ(Preview(L"C:\\w.qlfweldfvt"), E_FAIL);
-    EXPECT_EQ(picture_.get(), before);
-    EXPECT_EQ(component_.LiveObjects(), 1);
-  }
-}
-
-TEST_F(FilePreview, PictureWithoutIPictureGivesNullButSOk) {
-  QfDoubleBehaviour behaviour;
-  behaviour.pictureOffersIPicture = false;
-  Answer(behaviour);
-  for (const wchar_t* path : {L"C:\\d.qlfprt", L"C:\\n.qlfsffvt"}) {
-    picture_ = CallersPicture();
-    EXPECT_EQ(Preview(path), S_OK);
-    EXPECT_FALSE(picture_) << "the old picture is replaced by nothing";
-  }
-}
-
-TEST_F(FilePreview, NewPictureReleasesTheOldOne) {
   fw::com_ptr<IPicture> old = CallersPicture();
   old->AddRef();
   picture_.attach(old.get());
-  ASSERT_EQ(Preview(L"C:\\d.qlfprt"), S_OK);
-  EXPECT_NE(picture_.get(), old.get());
-  EXPECT_EQ(RefCount(old.get()), 1u) << "only the test's own reference is left";
+  ASSERT_EQ(Preview(path), S_OK);
+  EXPECT_TRUE(IsDoublesPicture(picture_.get()));
+  EXPECT_EQ(RefCount(picture_.get()), 1u) << "the caller holds the only reference";
+  EXPECT_EQ(RefCount(old.get()), 1u) << "the old picture is released";
+  EXPECT_EQ(Seen().factoriesCreated, 1);
+  EXPECT_EQ(Seen().applicationCalls, 1);
+  EXPECT_STREQ(Seen().lastClientKey, L"Vx.PreviewClient.1");
+  EXPECT_EQ(Seen().openCalls, 1);
+  EXPECT_STREQ(Seen().lastPath, path.c_str());
+  EXPECT_EQ(Seen().lastPathUnits, path.size());
+  EXPECT_EQ(Seen().lastOpenOptions, 0);
+  EXPECT_EQ(Seen().lastOpenReadOnly, VARIANT_TRUE);
+  EXPECT_EQ(Seen().previewCalls, 1) << "no second call after a picture";
+  EXPECT_EQ(Seen().annotationCalls, 0);
+
+  IQfApplication* const first = application_.get();
+  ASSERT_EQ(Preview(L"C:\\b.qlfasm"), S_OK);
+  EXPECT_EQ(application_.get(), first);
+  EXPECT_EQ(Seen().factoriesCreated, 1);
+  EXPECT_EQ(Seen().applicationCalls, 1);
+  EXPECT_EQ(Seen().openCalls, 2);
+}
+
+// Each case starts with a picture of the caller's own, to see whether the
+// routine kept it, replaced it with the double's, or cleared it.
+TEST_F(FilePreview, AnswersOfTheComponent) {
+  enum Picture { Callers, Doubles, None };
+  using B = QfDoubleBehaviour;
+  const wchar_t *const doc = L"C:\\d.qlfprt", *const note = L"C:\\n\\Sheet1.QLFNOTESTL";
+  const struct {
+    B answer;
+    const wchar_t* path;
+    HRESULT result;
+    Picture picture;
+    LONG opens, previews, annotations;
+  } cases[] = {
+      {B{.previewPictureFromCall = 2}, doc, S_OK, Doubles, 1, 2, 0},
+      {B{.previewPictureFromCall = 0}, doc, E_FAIL, Callers, 1, 2, 0},
+      {B{.openStatus = 1}, doc, S_OK, Callers, 1, 0, 0},
+      {B{.openStatus = -1}, doc, S_OK, Callers, 1, 0, 0},
+      {B{.openStatus = 0x7FFFFFFF}, doc, S_OK, Callers, 1, 0, 0},
+      {B{.openGivesDocument = false}, doc, E_FAIL, Callers, 1, 0, 0},
+      {B{.documentOffersPreview = false}, doc, E_FAIL, Callers, 1, 0, 0},
+      {B{.pictureOffersIPicture = false}, doc, S_OK, None, 1, 1, 0},
+      {B{}, L"C:\\models.qlfnotestl\\bracket", S_OK, Doubles, 1, 1, 0},
+      {B{}, note, S_OK, Doubles, 0, 0, 1},
+      {B{.annotationResult = S_FALSE}, L"C:\\w.qlfweldfvt", E_FAIL, Callers, 0, 0, 1},
+      {B{.annotationGivesPicture = false}, note, E_FAIL, Callers, 0, 0, 1},
+      {B{.applicationOffersAnnotations = false}, note, E_FAIL, Callers, 0, 0, 0},
+      {B{.pictureOffersIPicture = false}, L"C:\\n.qlfsffvt", S_OK, None, 0, 0, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << (&c - cases));
+    Answer(c.answer);
+    picture_ = CallersPicture();
+    IPicture* const before = picture_.get();
+    EXPECT_EQ(Preview(c.path), c.result);
+    EXPECT_EQ(picture_.get() == before, c.picture == Callers);
+    EXPECT_EQ(IsDoublesPicture(picture_.get()), c.picture == Doubles);
+    EXPECT_EQ(!picture_, c.picture == None);
+    EXPECT_EQ(picture_ ? RefCount(picture_.get()) : 1u, 1u);
+    EXPECT_EQ(Seen().openCalls, c.opens);
+    EXPECT_EQ(Seen().previewCalls, c.previews);
+    EXPECT_EQ(Seen().annotationCalls, c.annotations);
+    EXPECT_STREQ(Seen().lastPath, c.opens + c.annotations ? c.path : L"");
+    picture_.reset();
+    EXPECT_EQ(double_->liveObjects, 1) << "only the application";
+  }
 }
 
 TEST_F(FilePreview, ComponentFailuresArePassedOnAndNothingIsKept) {
   const HRESULT refused = static_cast<HRESULT>(0x8004AB01);
-  QfDoubleBehaviour creation;
-  creation.createInstanceResult = refused;
-  Answer(creation);
-  EXPECT_EQ(Preview(L"C:\\d.qlfprt"), refused);
-  EXPECT_FALSE(application_);
-
   const HRESULT noLicence = static_cast<HRESULT>(0x8004AB02);
-  QfDoubleBehaviour start;
-  start.createApplicationResult = noLicence;
-  Answer(start);
-  EXPECT_EQ(Preview(L"C:\\d.qlfprt"), noLicence);
-  EXPECT_FALSE(application_);
-  EXPECT_EQ(component_.Record().factoriesCreated, 1);
-  EXPECT_EQ(component_.Record().openCalls, 0);
-  EXPECT_FALSE(picture_);
-}
-
-// A component that starts without error but gives no application: its
-// result, a success, is passed on and nothing is opened.
-TEST_F(FilePreview, ApplicationCallWithoutApplicationPassesItsResultOn) {
-  QfDoubleBehaviour behaviour;
-  behaviour.applicationNull = true;
-  Answer(behaviour);
+  const struct {
+    QfDoubleBehaviour answer;
+    HRESULT result;
+    LONG factories;
+  } cases[] = {{{.createInstanceResult = refused}, refused, 0},
+               {{.createApplicationResult = noLicence}, noLicence, 1},
+               {{.applicationNull = true}, S_OK, 1}};  // no error, yet no application
+  for (const auto& c : cases) {
+    Answer(c.answer);
+    picture_ = CallersPicture();
+    IPicture* const before = picture_.get();
+    EXPECT_EQ(Preview(L"C:\\d.qlfprt"), c.result);
+    EXPECT_FALSE(application_);
+    EXPECT_EQ(picture_.get(), before);
+    EXPECT_EQ(Seen().openCalls, 0);
+    EXPECT_EQ(Seen().factoriesCreated, c.factories);
+  }
   EXPECT_EQ(Preview(L"C:\\d.qlfprt"), S_OK);
-  EXPECT_FALSE(application_);
-  EXPECT_FALSE(picture_);
-  EXPECT_EQ(component_.Record().openCalls, 0);
-  EXPECT_EQ(Preview(L"C:\\d.qlfprt"), S_OK);
-  EXPECT_EQ(component_.Record().factoriesCreated, 2) << "tried again, as nothing was kept";
+  EXPECT_EQ(Seen().factoriesCreated, 2) << "tried again, as nothing was kept";
 }
 
 TEST(FilePreviewUnregistered, MissingComponentGivesClassNotRegistered) {
   fw::com_init com;
-  vxtest::DeleteTree(HKEY_LOCAL_MACHINE, vxtest::DocumentComponentClassKey());
+  vxtest::DeleteTree(HKEY_LOCAL_MACHINE, ClassKey());
   fw::com_ptr<IQfApplication> application;
   fw::com_ptr<IPicture> picture;
   EXPECT_EQ(GetFilePreview(L"C:\\d.qlfprt", application, picture), REGDB_E_CLASSNOTREG);

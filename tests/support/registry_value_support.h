@@ -19,11 +19,9 @@ bool SetText(HKEY root, const std::wstring& keyPath, const std::wstring& name,
 std::vector<BYTE> UnitBytes(const std::wstring& text);  // no NUL added
 std::vector<BYTE> DwordBytes(DWORD value);
 fw::unique_hkey OpenTestKey(HKEY root, const std::wstring& keyPath, REGSAM access = KEY_ALL_ACCESS);
-// False once the handle has been closed.
 bool HandleStillOpen(HKEY key);
 
-// Removes keyPath at scope end when it did not exist at construction: for a
-// fixed key that other software may already own.
+// Removes keyPath at scope end unless it existed before: for a fixed key.
 class RemoveIfCreated {
  public:
   RemoveIfCreated(HKEY root, std::wstring keyPath);

@@ -21,12 +21,13 @@ const wchar_t kKey[] = L"Software\\VxTestSettings";
 const wchar_t kSection[] = L"Software\\VxTestSettings\\General";
 
 std::wstring Piece(size_t index) { return temp_registry::detail::PieceValueName(L"Text", index); }
-bool Exists(const std::wstring& name) {
-  return ReadRawValue(HKEY_CURRENT_USER, kSection, name).has_value();
-}
-std::vector<BYTE> Stored(const std::wstring& name) {
+// The stored bytes of a value of this type; none when absent or of another type.
+std::vector<BYTE> Stored(const std::wstring& name, DWORD type = REG_SZ) {
   const auto raw = ReadRawValue(HKEY_CURRENT_USER, kSection, name);
-  return raw ? raw->data : std::vector<BYTE>{};
+  return raw && raw->type == type ? raw->data : std::vector<BYTE>{};
+}
+void Raw(const std::wstring& name, DWORD type, const std::vector<BYTE>& bytes) {
+  ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kSection, name, type, bytes));
 }
 
 // Starts and ends every test with an empty product key name.
@@ -42,155 +43,101 @@ class Settings : public ::testing::Test {
             double* value = nullptr) {
     return ReadSettingValue(kKey, HKEY_CURRENT_USER, L"General", name, type, text, number, value);
   }
-  ScratchKey scratch_{HKEY_CURRENT_USER, kKey};
-};
-
-// The static C runtime under Wine knows "German_Germany.1252" (also "de_DE",
-// not "de-DE"); its separator is a comma, so a plain scan of "2.5" gives 2.
-class GermanNumbers {
- public:
-  GermanNumbers() : previous_(std::setlocale(LC_NUMERIC, nullptr)) {
-    set_ = std::setlocale(LC_NUMERIC, "German_Germany.1252") != nullptr;
-    double plain = 0;
-    set_ = set_ && std::swscanf(L"2.5", L"%lf", &plain) == 1 && plain == 2.0;
+  // The text read onto text, after "false:" when the read failed.
+  std::wstring Text(const std::wstring& name, std::wstring text = L"") {
+    return (Read(Type::String, name, &text) ? L"" : L"false:") + text;
   }
-  ~GermanNumbers() { std::setlocale(LC_NUMERIC, previous_.c_str()); }
-  bool set() const { return set_; }
-
- private:
-  std::string previous_;
-  bool set_ = false;
+  std::optional<double> Double(const std::wstring& name) {
+    double value = 0;
+    return Read(Type::Double, name, nullptr, nullptr, &value) ? std::optional(value) : std::nullopt;
+  }
+  ScratchKey scratch_{HKEY_CURRENT_USER, kKey};
 };
 
 }  // namespace
 
 TEST_F(Settings, StringsAndPiecesAtTheBoundaries) {
-  const struct {
-    size_t length;
-    std::vector<size_t> pieces;  // none: one plain value
-  } cases[] = {{1022, {}},
-               {1023, {1015, 8}},
-               {2030, {1015, 1015}},
-               {2031, {1015, 1015, 1}},
-               {5, {}}};  // short after long, and long after short before it
-  for (const auto& c : cases) {
+  const std::pair<size_t, std::vector<size_t>> cases[] = {// no pieces: one plain value
+                                                          {1022, {}},
+                                                          {1023, {1015, 8}},
+                                                          {2030, {1015, 1015}},
+                                                          {2031, {1015, 1015, 1}},
+                                                          {5, {}}};
+  for (const auto& [length, pieces] : cases) {  // short after long, and long after short
     std::wstring text;
-    for (size_t i = 0; i < c.length; ++i) text += static_cast<wchar_t>(L'A' + i % 23);
+    for (size_t i = 0; i < length; ++i) text += static_cast<wchar_t>(L'A' + i % 23);
     ASSERT_TRUE(Write(Type::String, L"Text", text));
-    if (c.pieces.empty()) {
-      EXPECT_EQ(Stored(L"Text"), SzBytes(text));  // 1022: 2046 bytes
-    } else {
-      EXPECT_FALSE(Exists(L"Text")) << c.length;
-    }
+    EXPECT_EQ(Stored(L"Text"), pieces.empty() ? SzBytes(text) : std::vector<BYTE>{}) << length;
     size_t offset = 0;
-    for (size_t i = 0; i < c.pieces.size(); ++i) {
-      EXPECT_EQ(Stored(Piece(i)), SzBytes(text.substr(offset, c.pieces[i])))
-          << c.length << "/" << i;
-      offset += c.pieces[i];
+    for (size_t i = 0; i < pieces.size(); offset += pieces[i++]) {
+      EXPECT_EQ(Stored(Piece(i)), SzBytes(text.substr(offset, pieces[i]))) << length << i;
     }
-    EXPECT_FALSE(Exists(Piece(c.pieces.size()))) << c.length;
-    std::wstring back;
-    EXPECT_TRUE(Read(Type::String, L"Text", &back));
-    EXPECT_EQ(back, text) << c.length;
+    EXPECT_FALSE(ReadRawValue(HKEY_CURRENT_USER, kSection, Piece(pieces.size()))) << length;
+    EXPECT_EQ(Text(L"Text"), text) << length;
   }
 }
 
-TEST_F(Settings, PiecesAreReadUpToTheFirstGapAndAppended) {
-  ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kSection, Piece(0), L"zero"));
-  ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kSection, Piece(2), L"two"));
-  std::wstring text = L"pre:";  // appended to, not replaced
-  EXPECT_TRUE(Read(Type::String, L"Text", &text));
-  EXPECT_EQ(text, L"pre:zero");
-
+TEST_F(Settings, PiecesUpToTheFirstGapAndTheirLowLevelRoutines) {
+  Raw(Piece(0), REG_SZ, SzBytes(L"zero"));
+  Raw(Piece(2), REG_SZ, SzBytes(L"two"));
+  EXPECT_EQ(Text(L"Text", L"pre:"), L"pre:zero");  // appended to, not replaced
   const fw::unique_hkey key = OpenTestKey(HKEY_CURRENT_USER, kSection);
   EXPECT_TRUE(DeleteNumberedValues(key.get(), L"Text"));
-  EXPECT_FALSE(Exists(Piece(0)));
-  EXPECT_TRUE(Exists(Piece(2)));  // beyond the gap
-  text = L"kept";
-  EXPECT_FALSE(Read(Type::String, L"Text", &text));
-  EXPECT_TRUE(ReadNumberedValues(key.get(), L"Text", text));  // true: nothing read
-  EXPECT_EQ(text, L"kept");
-
-  ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kSection, Piece(0), L"one"));
-  ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kSection, Piece(1), REG_DWORD, DwordBytes(1)));
-  text.clear();
-  EXPECT_FALSE(ReadNumberedValues(key.get(), L"Text", text));  // false: something was read
-  EXPECT_EQ(text, L"one");                                     // a non-text piece ends it
-  EXPECT_TRUE(ReadNumberedValues(nullptr, L"Text", text));
-  EXPECT_TRUE(DeleteNumberedValues(nullptr, L"Text"));
+  EXPECT_EQ(Stored(Piece(0)), std::vector<BYTE>{});
+  EXPECT_EQ(Stored(Piece(2)), SzBytes(L"two"));  // beyond the gap
+  EXPECT_EQ(Text(L"Text", L"kept"), L"false:kept");
+  Raw(L"Text", REG_SZ, SzBytes(L"plain"));
+  EXPECT_EQ(WriteNumberedValues(key.get(), L"Text", L""), 0);
+  EXPECT_EQ(Stored(L"Text"), std::vector<BYTE>{});
+  EXPECT_EQ(Stored(Piece(0)), SzBytes(L""));  // an empty text is one empty piece
 }
 
 TEST_F(Settings, UnterminatedTextsComeBackBounded) {
   // 1024 units without a NUL fill the 2048-byte buffer exactly: all of them
   // and nothing beyond. 1025 no longer fit, so the pieces are read instead.
-  ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kSection, Piece(0), REG_SZ,
-                          UnitBytes(std::wstring(1015, L'y'))));
+  Raw(Piece(0), REG_SZ, UnitBytes(std::wstring(1015, L'y')));
   for (size_t units : {5u, 1024u, 1025u}) {
-    ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kSection, L"Text", REG_SZ,
-                            UnitBytes(std::wstring(units, L'x'))));
-    std::wstring text;
-    EXPECT_TRUE(Read(Type::String, L"Text", &text));
-    EXPECT_EQ(text, units <= 1024 ? std::wstring(units, L'x') : std::wstring(1015, L'y'));
+    Raw(L"Text", REG_SZ, UnitBytes(std::wstring(units, L'x')));
+    EXPECT_EQ(Text(L"Text"), std::wstring(units <= 1024 ? units : 1015, units <= 1024 ? 'x' : 'y'));
   }
-  ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kSection, L"Num", REG_SZ, UnitBytes(L"2.5")));
-  double value = 0;
-  EXPECT_TRUE(Read(Type::Double, L"Num", nullptr, nullptr, &value));
-  EXPECT_EQ(value, 2.5);
+  Raw(L"Num", REG_SZ, UnitBytes(L"2.5"));
+  EXPECT_EQ(Double(L"Num"), 2.5);
 }
 
-TEST_F(Settings, WriteNumberedValuesDirectly) {
-  ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kSection, L"Text", L"plain"));
-  const fw::unique_hkey key = OpenTestKey(HKEY_CURRENT_USER, kSection);
-  EXPECT_EQ(WriteNumberedValues(key.get(), L"Text", L""), 0);
-  EXPECT_FALSE(Exists(L"Text"));
-  EXPECT_EQ(Stored(Piece(0)), SzBytes(L""));  // an empty text is one empty piece
-  EXPECT_EQ(WriteNumberedValues(nullptr, L"Text", L"x"), 1);
-  const fw::unique_hkey readOnly = OpenTestKey(HKEY_CURRENT_USER, kSection, KEY_READ);
-  EXPECT_EQ(WriteNumberedValues(readOnly.get(), L"Text", L"new"), 1);
-  EXPECT_EQ(Stored(Piece(0)), SzBytes(L""));
-}
-
-TEST_F(Settings, NumbersExactly) {
+// The static C runtime under Wine knows "German_Germany.1252", whose decimal
+// separator is a comma: a plain scan of "2.5" there gives 2.
+TEST_F(Settings, NumbersExactlyAlsoUnderADecimalCommaLocale) {
   const DWORD number = 0x01020304;
   ASSERT_TRUE(Write(Type::Dword, L"Dword", L"", &number));
-  EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, kSection, L"Dword")->type,
-            static_cast<DWORD>(REG_DWORD));
-  EXPECT_EQ(Stored(L"Dword"), DwordBytes(number));
-
-  const std::pair<double, const wchar_t*> cases[] = {
-      {0.1, L"0.100000000000000006"}, {2.5, L"2.5"}, {1e21, L"1e+21"}};
-  for (const auto& [value, text] : cases) {
-    ASSERT_TRUE(Write(Type::Double, L"Double", L"", nullptr, &value));
-    EXPECT_EQ(Stored(L"Double"), SzBytes(text));
-    double back = 0;
-    EXPECT_TRUE(Read(Type::Double, L"Double", nullptr, nullptr, &back));
-    EXPECT_EQ(back, value);
+  EXPECT_EQ(Stored(L"Dword", REG_DWORD), DwordBytes(number));
+  const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
+  for (const char* locale : {"C", "German_Germany.1252"}) {
+    const char* const set = std::setlocale(LC_NUMERIC, locale);
+    ASSERT_TRUE(set);
+    const std::string name = set;
+    double plain = 0;
+    ASSERT_EQ(std::swscanf(L"2.5", L"%lf", &plain), 1);
+    ASSERT_EQ(plain, locale[0] == 'C' ? 2.5 : 2.0) << "the locale must really use a comma";
+    const std::pair<double, const wchar_t*> cases[] = {
+        {0.1, L"0.100000000000000006"}, {2.5, L"2.5"}, {1e21, L"1e+21"}};
+    for (const auto& [value, text] : cases) {
+      ASSERT_TRUE(Write(Type::Double, L"Double", L"", nullptr, &value));
+      EXPECT_EQ(Stored(L"Double"), SzBytes(text));
+      EXPECT_EQ(Double(L"Double"), value);
+    }
+    EXPECT_EQ(std::setlocale(LC_NUMERIC, nullptr), name) << "restored afterwards";
   }
+  std::setlocale(LC_NUMERIC, previous.c_str());
   const double quarter = 4.25;  // any type code but Dword and String is a Double
   ASSERT_TRUE(Write(static_cast<Type>(7), L"Odd", L"", nullptr, &quarter));
   EXPECT_EQ(Stored(L"Odd"), SzBytes(L"4.25"));
 }
 
-TEST_F(Settings, DoubleUnderADecimalCommaLocale) {
-  ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kSection, L"Double", L"2.5"));
-  const GermanNumbers german;
-  ASSERT_TRUE(german.set()) << "no locale with a decimal comma: this test would prove nothing";
-  const std::string before = std::setlocale(LC_NUMERIC, nullptr);
-  double value = 0;
-  EXPECT_TRUE(Read(Type::Double, L"Double", nullptr, nullptr, &value));
-  EXPECT_EQ(value, 2.5);
-  const double half = 0.5;
-  EXPECT_TRUE(Write(Type::Double, L"Written", L"", nullptr, &half));
-  EXPECT_EQ(Stored(L"Written"), SzBytes(L"0.5"));
-  EXPECT_EQ(std::setlocale(LC_NUMERIC, nullptr), before);
-  EXPECT_STREQ(std::localeconv()->decimal_point, ",");
-}
-
-TEST_F(Settings, MismatchesAndMissingVariablesFail) {
-  ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kSection, L"Text", L"12"));
-  ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kSection, L"Dword", REG_DWORD, DwordBytes(12)));
-  ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kSection, L"Short", REG_DWORD, {1, 2}));
-  ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kSection, L"Word", L"abc"));
+TEST_F(Settings, MismatchesMissingVariablesAndKeys) {
+  Raw(L"Text", REG_SZ, SzBytes(L"12"));
+  Raw(L"Dword", REG_DWORD, DwordBytes(12));
+  Raw(L"Short", REG_DWORD, {1, 2});
+  Raw(L"Word", REG_SZ, SzBytes(L"abc"));
   DWORD number = 99;
   std::wstring text = L"kept";
   double value = 9.5;
@@ -199,57 +146,29 @@ TEST_F(Settings, MismatchesAndMissingVariablesFail) {
   EXPECT_FALSE(Read(Type::String, L"Dword", &text, &number, &value));
   EXPECT_FALSE(Read(Type::Double, L"Dword", &text, &number, &value));
   EXPECT_TRUE(Read(Type::Double, L"Word", &text, &number, &value));  // found, yet no number
+  // The variable of the type must be there; without it nothing is read or written.
+  EXPECT_FALSE(Read(Type::Dword, L"Dword", &text, nullptr, &value));
   EXPECT_EQ(number, 99u);
   EXPECT_EQ(text, L"kept");
   EXPECT_EQ(value, 9.5);
-
-  // The variable of the type must be there; without it nothing is read or written.
-  EXPECT_FALSE(Read(Type::Dword, L"Dword", &text, nullptr, &value));
-  EXPECT_FALSE(Write(Type::Dword, L"New", L""));
-  EXPECT_FALSE(Write(Type::Double, L"New", L""));
-  EXPECT_FALSE(Exists(L"New"));
+  EXPECT_FALSE(Write(Type::Dword, L"New", L"") || Write(Type::Double, L"New", L""));
+  EXPECT_FALSE(ReadRawValue(HKEY_CURRENT_USER, kSection, L"New"));
 }
-
-TEST_F(Settings, KeysRootsAndSections) {
-  ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kKey, L"seed", L""));
-  const fw::unique_hkey root = OpenTestKey(HKEY_CURRENT_USER, kKey);
-  const DWORD five = 5;
-  DWORD back = 0;
-  // Empty path and section: the value lies in the given key itself.
-  EXPECT_TRUE(WriteSettingValue(L"", root.get(), L"", L"Top", Type::Dword, L"", &five, nullptr));
-  EXPECT_TRUE(ReadSettingValue(L"", root.get(), L"", L"Top", Type::Dword, nullptr, &back, nullptr));
-  EXPECT_EQ(back, 5u);
-  EXPECT_TRUE(
-      WriteSettingValue(L"A", root.get(), L"B\\C", L"Deep", Type::String, L"d", nullptr, nullptr));
-  EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, std::wstring(kKey) + L"\\A\\B\\C", L"Deep")->data,
-            SzBytes(L"d"));
-  EXPECT_FALSE(
-      ReadSettingValue(L"Missing", root.get(), L"", L"Top", Type::Dword, nullptr, &back, nullptr));
-  EXPECT_TRUE(HandleStillOpen(root.get()));
-
-  // Wine, like Windows, refuses a lasting key below a volatile one.
-  fw::unique_hkey volatileKey;
-  ASSERT_EQ(::RegCreateKeyExW(root.get(), L"Volatile", 0, nullptr, REG_OPTION_VOLATILE,
-                              KEY_ALL_ACCESS, nullptr, volatileKey.put(), nullptr),
-            ERROR_SUCCESS);
-  EXPECT_FALSE(WriteSettingValue(L"Product", volatileKey.get(), L"", L"Text", Type::String, L"x",
-                                 nullptr, nullptr));
-  EXPECT_FALSE(KeyExists(volatileKey.get(), L"Product"));
-}
-
-// ---- The product key and the places read ---------------------------------------
 
 namespace {
 
-const wchar_t kProduct[] = L"VxTestProduct";
 const wchar_t kProductSection[] = L"Software\\VxTestProduct\\General";
 
 class ProductSettings : public Settings {
  protected:
-  bool ReadWhere(std::wstring& text, bool machineOnly, bool useProductKey = true,
-                 const std::wstring& productKey = kProduct) {
-    return ReadProductSetting(L"General", L"Where", Type::String, &text, nullptr, nullptr,
-                              machineOnly, useProductKey, productKey);
+  // The text read, after "false:" when the read failed; starts as "kept".
+  std::wstring Where(bool machineOnly, bool useProductKey = true,
+                     const std::wstring& productKey = L"VxTestProduct",
+                     const std::wstring& section = L"General") {
+    std::wstring text = L"kept";
+    const bool ok = ReadProductSetting(section, L"Where", Type::String, &text, nullptr, nullptr,
+                                       machineOnly, useProductKey, productKey);
+    return (ok ? L"" : L"false:") + text;
   }
   ScratchKey user_{HKEY_CURRENT_USER, L"Software\\VxTestProduct"};
   ScratchKey machine_{HKEY_LOCAL_MACHINE, L"Software\\VxTestProduct"};
@@ -260,53 +179,42 @@ class ProductSettings : public Settings {
 }  // namespace
 
 TEST_F(ProductSettings, UserThenMachineThenDefaultUser) {
-  ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kProductSection, L"Where", L"user"));
-  ASSERT_TRUE(SetText(HKEY_LOCAL_MACHINE, kProductSection, L"Where", L"machine"));
-  ASSERT_TRUE(
-      SetText(HKEY_USERS, std::wstring(L".DEFAULT\\") + kProductSection, L"Where", L"default"));
-  const struct {
-    HKEY root;
-    const wchar_t* path;  // removed after this step
-    const wchar_t *found, *machineOnlyFound;
-  } steps[] = {
-      {HKEY_CURRENT_USER, L"Software\\VxTestProduct", L"user", L"machine"},
-      {HKEY_LOCAL_MACHINE, L"Software\\VxTestProduct", L"machine", L"machine"},
-      {HKEY_USERS, L".DEFAULT\\Software\\VxTestProduct", L"default", L"default"},
-      {nullptr, nullptr, nullptr, nullptr},
-  };
-  for (const auto& step : steps) {
-    std::wstring text = L"kept", machineText = L"kept";
-    EXPECT_EQ(ReadWhere(text, false), step.found != nullptr);
-    EXPECT_EQ(ReadWhere(machineText, true), step.found != nullptr);
-    EXPECT_EQ(text, step.found ? step.found : L"kept");
-    EXPECT_EQ(machineText, step.found ? step.machineOnlyFound : L"kept");
-    if (step.root) DeleteTree(step.root, step.path);
+  const std::pair<HKEY, std::wstring> places[] = {
+      {HKEY_CURRENT_USER, L""}, {HKEY_LOCAL_MACHINE, L""}, {HKEY_USERS, L".DEFAULT\\"}};
+  const wchar_t* const texts[] = {L"user", L"machine", L"default"};
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(SetText(places[i].first, places[i].second + kProductSection, L"Where", texts[i]));
+  }
+  const std::pair<const wchar_t*, const wchar_t*> steps[] = {// the first place removed after each
+                                                             {L"user", L"machine"},
+                                                             {L"machine", L"machine"},
+                                                             {L"default", L"default"},
+                                                             {L"false:kept", L"false:kept"}};
+  for (int i = 0; i <= 3; ++i) {
+    EXPECT_EQ(Where(false), steps[i].first);
+    EXPECT_EQ(Where(true), steps[i].second);
+    if (i < 3) DeleteTree(places[i].first, places[i].second + L"Software\\VxTestProduct");
   }
 }
 
-TEST_F(ProductSettings, UserHiveAlsoUnderTheCurrentProductKeyName) {
+TEST_F(ProductSettings, TheProductKeyNameAndItsDefault) {
   ASSERT_TRUE(SetText(HKEY_CURRENT_USER, L"Software\\VxTestOther\\General", L"Where", L"other"));
   ASSERT_TRUE(SetText(HKEY_LOCAL_MACHINE, kProductSection, L"Where", L"machine"));
-  ProductKeyName() = L"VxTestOther";
-  std::wstring text;
-  EXPECT_TRUE(ReadWhere(text, false));
-  EXPECT_EQ(text, L"other");
+  ProductKeyName() = L"VxTestOther";  // the user's hive is also read under it
+  EXPECT_EQ(Where(false), L"other");
   // Empty: the section lies directly below Software; an explicit key leaves the name alone.
   ProductKeyName().clear();
-  EXPECT_TRUE(ReadProductSetting(L"VxTestOther\\General", L"Where", Type::String, &text, nullptr,
-                                 nullptr, false, true, kProduct));
-  EXPECT_EQ(text, L"other");
+  EXPECT_EQ(Where(false, true, L"VxTestProduct", L"VxTestOther\\General"), L"other");
   EXPECT_EQ(ProductKeyName(), L"");
-
   // Without an explicit key: ProductKeyName with the flag (defaulted when
   // empty), else "Quillforge" and the name untouched.
-  ProductKeyName() = kProduct;
-  EXPECT_TRUE(ReadWhere(text, true, true, L""));
-  EXPECT_FALSE(ReadWhere(text, true, false, L""));
+  ProductKeyName() = L"VxTestProduct";
+  EXPECT_EQ(Where(true, true, L""), L"machine");
+  EXPECT_EQ(Where(true, false, L""), L"false:kept");
   ProductKeyName().clear();
-  EXPECT_FALSE(ReadWhere(text, true, false, L""));
+  EXPECT_EQ(Where(true, false, L""), L"false:kept");
   EXPECT_EQ(ProductKeyName(), L"");
-  ReadWhere(text, true, true, L"");
+  Where(true, true, L"");
   EXPECT_EQ(ProductKeyName(), L"Quillforge");
   SetProductKeyName(L"Quillforge 2001 Viewer");
   EXPECT_EQ(TakeProductKeyName(), L"Quillforge\\Quillforge 2001 Viewer");
@@ -318,33 +226,24 @@ TEST_F(ProductSettings, ViewerSettingsComeFromTheUsersHiveOnly) {
   const std::wstring viewer = L"Software\\Quillforge\\Quillforge 2001 Viewer";
   const ScratchKey userViewer(HKEY_CURRENT_USER, viewer), machineViewer(HKEY_LOCAL_MACHINE, viewer);
   ASSERT_TRUE(SetText(HKEY_LOCAL_MACHINE, viewer + L"\\General", L"Where", L"machine"));
-
   SetProductKeyName(L"Quillforge 2001 Viewer");
-  std::wstring text = L"kept";
-  EXPECT_FALSE(ReadWhere(text, false, true, L""));
-  EXPECT_FALSE(ReadWhere(text, false, false, L"Quillforge\\Quillforge 2001 Viewer"));
-  EXPECT_EQ(text, L"kept");
-  EXPECT_TRUE(ReadWhere(text, true, true, L""));  // machine-only reads are not the user's
-  EXPECT_EQ(text, L"machine");
-  text.clear();  // another spelling is another product key
-  EXPECT_TRUE(ReadWhere(text, false, false, L"Quillforge\\quillforge 2001 viewer"));
-  EXPECT_EQ(text, L"machine");
+  EXPECT_EQ(Where(false, true, L""), L"false:kept");
+  EXPECT_EQ(Where(false, false, L"Quillforge\\Quillforge 2001 Viewer"), L"false:kept");
+  EXPECT_EQ(Where(true, true, L""), L"machine");  // machine-only reads are not the user's
+  // Another spelling is another product key.
+  EXPECT_EQ(Where(false, false, L"Quillforge\\quillforge 2001 viewer"), L"machine");
   ASSERT_TRUE(SetText(HKEY_CURRENT_USER, viewer + L"\\General", L"Where", L"user"));
-  EXPECT_TRUE(ReadWhere(text, false, true, L""));
-  EXPECT_EQ(text, L"user");
+  EXPECT_EQ(Where(false, true, L""), L"user");
 }
 
 TEST_F(ProductSettings, WriteGoesToTheUsersHiveOnly) {
-  ProductKeyName() = kProduct;
+  ProductKeyName() = L"VxTestProduct";
   const DWORD number = 42;
   ASSERT_TRUE(WriteProductSetting(L"General", L"Count", Type::Dword, L"", &number, nullptr, true));
   EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, kProductSection, L"Count")->data, DwordBytes(42));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\VxTestProduct"));
-
   const RemoveIfCreated product(HKEY_CURRENT_USER, L"Software\\Quillforge");
   const ScratchKey section(HKEY_CURRENT_USER, L"Software\\Quillforge\\VxTestSection");
-  ASSERT_TRUE(
-      WriteProductSetting(L"VxTestSection", L"Text", Type::String, L"q", nullptr, nullptr, false));
-  EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, L"Software\\Quillforge\\VxTestSection", L"Text")->data,
-            SzBytes(L"q"));
+  ASSERT_TRUE(WriteProductSetting(L"VxTestSection", L"Text", Type::String, L"q", {}, {}, false));
+  EXPECT_EQ(ReadRawValue(section.root(), section.path(), L"Text")->data, SzBytes(L"q"));
 }

@@ -1,5 +1,4 @@
-# The document component double: an in-process COM server DLL that the
-# tests register under the machine's classes while they run.
+# An in-process COM server DLL that the tests register while they run.
 add_library(qf_document_double SHARED ${CMAKE_CURRENT_SOURCE_DIR}/doubles/qf_document_double.cpp
                                       ${CMAKE_CURRENT_SOURCE_DIR}/doubles/qf_document_double.def)
 target_include_directories(qf_document_double PRIVATE ${PROJECT_SOURCE_DIR})

@@ -1,8 +1,5 @@
-// Stands in for the CAD product's document component: an in-process COM
-// server with the factory, application, document and picture objects that
-// the preview routine talks to. The tests load the same DLL to tell it what
-// to answer (QfDoubleConfigure) and to read what it saw and how many of its
-// objects are still alive (QfDoubleGetRecord, QfDoubleLiveObjects).
+// Stands in for the CAD product's document component: a real in-process COM
+// server whose answers the tests set and whose objects they count.
 
 #include <windows.h>
 #include <objbase.h>
@@ -17,94 +14,65 @@
 
 namespace {
 
-QfDoubleBehaviour g_behaviour;
-QfDoubleRecord g_record;
-LONG g_live = 0;
-LONG g_locks = 0;
+QfDoubleState g_state;
+const QfDoubleBehaviour& answer = g_state.answer;
+QfDoubleRecord& seen = g_state.seen;
 
-void CopyText(wchar_t* out, size_t capacity, BSTR text) {
-  const size_t units = text ? ::SysStringLen(text) : 0;
-  const size_t kept = units < capacity - 1 ? units : capacity - 1;
-  if (kept) std::wmemcpy(out, text, kept);
-  out[kept] = L'\0';
-}
-
-// Reference counting shared by every object the double hands out; each
-// live object counts once in g_live.
-class Counted {
+template <typename... Interfaces>
+class Counted : public Interfaces... {
  public:
-  Counted() { ::InterlockedIncrement(&g_live); }
-  virtual ~Counted() { ::InterlockedDecrement(&g_live); }
-  ULONG AddRefImpl() { return static_cast<ULONG>(::InterlockedIncrement(&refs_)); }
-  ULONG ReleaseImpl() {
+  Counted() { ::InterlockedIncrement(&g_state.liveObjects); }
+  virtual ~Counted() { ::InterlockedDecrement(&g_state.liveObjects); }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ::InterlockedIncrement(&refs_); }
+  ULONG STDMETHODCALLTYPE Release() override {
     const LONG left = ::InterlockedDecrement(&refs_);
     if (left == 0) delete this;
     return static_cast<ULONG>(left);
+  }
+
+ protected:
+  // Hands out offered (null: E_NOINTERFACE) with a reference of its own.
+  static HRESULT Give(IUnknown* offered, void** out) {
+    if ((*out = offered)) offered->AddRef();
+    return offered ? S_OK : E_NOINTERFACE;
   }
 
  private:
   LONG refs_ = 1;
 };
 
-#define VX_COUNTED_IUNKNOWN                                            \
-  ULONG STDMETHODCALLTYPE AddRef() override { return AddRefImpl(); }   \
-  ULONG STDMETHODCALLTYPE Release() override { return ReleaseImpl(); } \
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
-
-// Answers IPicture with a real OLE picture of 3 x 2 pixels that it holds.
-class Picture final : public IUnknown, public Counted {
+// Holds a real OLE picture of 3 x 2 pixels and answers IPicture with it.
+class Picture final : public Counted<IUnknown> {
  public:
   Picture() {
-    PICTDESC description = {};
-    description.cbSizeofstruct = sizeof(description);
-    description.picType = PICTYPE_BITMAP;
+    PICTDESC description = {sizeof(description), PICTYPE_BITMAP, {}};
     description.bmp.hbitmap = ::CreateBitmap(3, 2, 1, 32, nullptr);
-    ::OleCreatePictureIndirect(&description, IID_IPicture, TRUE,
-                               reinterpret_cast<void**>(&picture_));
+    ::OleCreatePictureIndirect(&description, IID_IPicture, TRUE, (void**)&picture_);
   }
-  ~Picture() override {
-    if (picture_) picture_->Release();
-  }
-  VX_COUNTED_IUNKNOWN {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (iid == IID_IUnknown) {
-      *out = static_cast<IUnknown*>(this);
-      AddRef();
-      return S_OK;
-    }
-    if (iid == IID_IPicture && g_behaviour.pictureOffersIPicture && picture_) {
-      picture_->AddRef();
-      *out = picture_;
-      return S_OK;
-    }
-    return E_NOINTERFACE;
+  ~Picture() override { picture_->Release(); }
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    const bool picture = iid == IID_IPicture && answer.pictureOffersIPicture;
+    return Give(iid == IID_IUnknown ? static_cast<IUnknown*>(this)
+                : picture           ? picture_
+                                    : nullptr,
+                out);
   }
 
  private:
   IPicture* picture_ = nullptr;
 };
 
-class Document final : public IQfDocumentPreview, public Counted {
+class Document final : public Counted<IQfDocumentPreview> {
  public:
-  VX_COUNTED_IUNKNOWN {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (iid == IID_IUnknown ||
-        (iid == __uuidof(IQfDocumentPreview) && g_behaviour.documentOffersPreview)) {
-      *out = static_cast<IQfDocumentPreview*>(this);
-      AddRef();
-      return S_OK;
-    }
-    return E_NOINTERFACE;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    const bool preview = iid == __uuidof(IQfDocumentPreview) && answer.documentOffersPreview;
+    return Give(iid == IID_IUnknown || preview ? this : nullptr, out);
   }
   HRESULT STDMETHODCALLTYPE GetPreview(LONG* status, IUnknown** picture) override {
-    ::InterlockedIncrement(&g_record.previewCalls);
-    ++calls_;
+    ++seen.previewCalls;
     *status = 0;
-    *picture = nullptr;
-    const LONG from = g_behaviour.previewPictureFromCall;
-    if (from != 0 && calls_ >= from) *picture = new Picture();
+    const LONG from = answer.previewPictureFromCall;
+    *picture = from != 0 && ++calls_ >= from ? new Picture() : nullptr;
     return S_OK;
   }
 
@@ -112,127 +80,84 @@ class Document final : public IQfDocumentPreview, public Counted {
   LONG calls_ = 0;
 };
 
-class Application final : public IQfApplication, public IQfAnnotationPreview, public Counted {
+class Application final : public Counted<IQfApplication, IQfAnnotationPreview> {
  public:
-  VX_COUNTED_IUNKNOWN {
-    if (!out) return E_POINTER;
-    *out = nullptr;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (iid == IID_IUnknown || iid == __uuidof(IQfApplication)) {
-      *out = static_cast<IQfApplication*>(this);
-    } else if (iid == __uuidof(IQfAnnotationPreview) && g_behaviour.applicationOffersAnnotations) {
-      *out = static_cast<IQfAnnotationPreview*>(this);
-    } else {
-      return E_NOINTERFACE;
+      return Give(static_cast<IQfApplication*>(this), out);
     }
-    AddRef();
-    return S_OK;
+    const bool notes = iid == __uuidof(IQfAnnotationPreview) && answer.applicationOffersAnnotations;
+    return Give(notes ? static_cast<IQfAnnotationPreview*>(this) : nullptr, out);
   }
   HRESULT STDMETHODCALLTYPE OpenDocument(BSTR path, LONG options, VARIANT_BOOL readOnly,
                                          LONG* status, IUnknown** document) override {
-    ::InterlockedIncrement(&g_record.openCalls);
-    CopyText(g_record.lastPath, std::size(g_record.lastPath), path);
-    g_record.lastPathUnits = ::SysStringLen(path);
-    g_record.lastOpenOptions = options;
-    g_record.lastOpenReadOnly = readOnly;
-    *status = g_behaviour.openStatus;
-    *document =
-        g_behaviour.openGivesDocument ? static_cast<IQfDocumentPreview*>(new Document()) : nullptr;
+    ++seen.openCalls;
+    See(path);
+    seen.lastOpenOptions = options;
+    seen.lastOpenReadOnly = readOnly;
+    *status = answer.openStatus;
+    *document = answer.openGivesDocument ? new Document() : nullptr;
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE GetAnnotationPreview(BSTR path, LONG* status,
                                                  IUnknown** picture) override {
-    ::InterlockedIncrement(&g_record.annotationCalls);
-    CopyText(g_record.lastPath, std::size(g_record.lastPath), path);
-    g_record.lastPathUnits = ::SysStringLen(path);
+    ++seen.annotationCalls;
+    See(path);
     *status = 0;
-    *picture = g_behaviour.annotationGivesPicture ? new Picture() : nullptr;
-    return g_behaviour.annotationResult;
+    *picture = answer.annotationGivesPicture ? new Picture() : nullptr;
+    return answer.annotationResult;
+  }
+
+ private:
+  static void See(BSTR path) {
+    std::wcsncpy(seen.lastPath, path, std::size(seen.lastPath) - 1);
+    seen.lastPathUnits = ::SysStringLen(path);
   }
 };
 
-class Factory final : public IQfDocumentFactory, public Counted {
+class Factory final : public Counted<IQfDocumentFactory> {
  public:
-  VX_COUNTED_IUNKNOWN {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (iid == IID_IUnknown || iid == __uuidof(IQfDocumentFactory)) {
-      *out = static_cast<IQfDocumentFactory*>(this);
-      AddRef();
-      return S_OK;
-    }
-    return E_NOINTERFACE;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    return Give(iid == IID_IUnknown || iid == __uuidof(IQfDocumentFactory) ? this : nullptr, out);
   }
-  HRESULT STDMETHODCALLTYPE CreateApplication(BSTR clientKey,
-                                              IQfApplication** application) override {
-    ::InterlockedIncrement(&g_record.applicationCalls);
-    CopyText(g_record.lastClientKey, std::size(g_record.lastClientKey), clientKey);
-    *application = nullptr;
-    if (SUCCEEDED(g_behaviour.createApplicationResult) && !g_behaviour.applicationNull) {
-      *application = new Application();
-    }
-    return g_behaviour.createApplicationResult;
+  HRESULT STDMETHODCALLTYPE CreateApplication(BSTR key, IQfApplication** application) override {
+    ++seen.applicationCalls;
+    std::wcsncpy(seen.lastClientKey, key, std::size(seen.lastClientKey) - 1);
+    const HRESULT result = answer.createApplicationResult;
+    *application = SUCCEEDED(result) && !answer.applicationNull ? new Application() : nullptr;
+    return result;
   }
 };
 
 class ClassObject final : public IClassFactory {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IClassFactory) return E_NOINTERFACE;
-    *out = static_cast<IClassFactory*>(this);
-    return S_OK;
+    *out = iid == IID_IUnknown || iid == IID_IClassFactory ? this : nullptr;
+    return *out ? S_OK : E_NOINTERFACE;
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // static: never deleted
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // static
   ULONG STDMETHODCALLTYPE Release() override { return 1; }
-  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID iid, void** out) override {
     *out = nullptr;
-    if (outer) return CLASS_E_NOAGGREGATION;
-    if (FAILED(g_behaviour.createInstanceResult)) return g_behaviour.createInstanceResult;
-    ::InterlockedIncrement(&g_record.factoriesCreated);
+    if (FAILED(answer.createInstanceResult)) return answer.createInstanceResult;
+    ++seen.factoriesCreated;
     Factory* factory = new Factory();
     const HRESULT hr = factory->QueryInterface(iid, out);
     factory->Release();
     return hr;
   }
-  HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
-    if (lock)
-      ::InterlockedIncrement(&g_locks);
-    else
-      ::InterlockedDecrement(&g_locks);
-    return S_OK;
-  }
-};
-
-ClassObject g_classObject;
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+} g_classObject;
 
 }  // namespace
 
 extern "C" {
 
 HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
-  if (!out) return E_POINTER;
-  *out = nullptr;
   if (clsid != CLSID_QfDocumentFactory) return CLASS_E_CLASSNOTAVAILABLE;
   return g_classObject.QueryInterface(iid, out);
 }
-
-HRESULT STDAPICALLTYPE DllCanUnloadNow() { return g_live == 0 && g_locks == 0 ? S_OK : S_FALSE; }
-
-void WINAPI QfDoubleConfigure(const QfDoubleBehaviour* behaviour) {
-  g_behaviour = behaviour ? *behaviour : QfDoubleBehaviour{};
-  const LONG live = g_record.liveObjects;
-  g_record = QfDoubleRecord{};
-  g_record.liveObjects = live;
-}
-
-void WINAPI QfDoubleGetRecord(QfDoubleRecord* record) {
-  if (!record) return;
-  *record = g_record;
-  record->liveObjects = g_live;
-}
-
-LONG WINAPI QfDoubleLiveObjects() { return g_live; }
+HRESULT STDAPICALLTYPE DllCanUnloadNow() { return S_FALSE; }  // the test holds it loaded
+QfDoubleState* WINAPI QfDoubleControl() { return &g_state; }
 
 }  // extern "C"
