@@ -61,7 +61,12 @@ std::vector<std::wstring> ReportLines(const std::vector<std::wstring>& arguments
       break;
     }
     DWORD status = DBG_CONTINUE;
-    if (event.dwDebugEventCode == OUTPUT_DEBUG_STRING_EVENT) {
+    // The debugger owns the file handles that these two events hand over.
+    if (event.dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT) {
+      const fw::unique_handle image(event.u.CreateProcessInfo.hFile);
+    } else if (event.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT) {
+      const fw::unique_handle image(event.u.LoadDll.hFile);
+    } else if (event.dwDebugEventCode == OUTPUT_DEBUG_STRING_EVENT) {
       messages.push_back(MessageText(child.hProcess, event.u.DebugString));
     } else if (event.dwDebugEventCode == EXCEPTION_DEBUG_EVENT &&
                event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
@@ -72,8 +77,8 @@ std::vector<std::wstring> ReportLines(const std::vector<std::wstring>& arguments
     }
     ::ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
   }
-  ::CloseHandle(child.hThread);  // the image and DLL handles die with this process
-  ::CloseHandle(child.hProcess);
+  fw::unique_handle thread(child.hThread);
+  fw::unique_handle process(child.hProcess);
   return messages;
 }
 
