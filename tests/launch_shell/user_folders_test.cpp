@@ -1,0 +1,80 @@
+// The OEM branding file and the per-user product folders, with the shell's
+// special folders pointed at the test's own folders (and put back after).
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "library/launch_shell/launch_shell.h"
+#include "tests/support/registry_override_support.h"
+#include "tests/support/test_support.h"
+
+using namespace vxtest;
+
+namespace {
+
+const std::wstring kExplorer = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer";
+
+// Points each named shell folder at path; the shell's own copies under
+// "Shell Folders" are restored too, as the shell rewrites them on lookup.
+class ScopedShellFolders {
+ public:
+  ScopedShellFolders(HKEY root, const std::wstring& key,
+                     const std::vector<std::pair<std::wstring, std::wstring>>& folders) {
+    for (const auto& [name, path] : folders) {
+      ::CreateDirectoryW(path.c_str(), nullptr);
+      overrides_.push_back(
+          std::make_unique<ScopedValueOverride>(root, key, name, REG_EXPAND_SZ, path));
+      if (root == HKEY_CURRENT_USER) {
+        overrides_.push_back(std::make_unique<ScopedValueOverride>(
+            root, kExplorer + L"\\Shell Folders", name, REG_SZ, path));
+      }
+    }
+  }
+
+ private:
+  std::vector<std::unique_ptr<ScopedValueOverride>> overrides_;
+};
+
+}  // namespace
+
+TEST(OemBranding, EntryMustBeNamedAndNotEmpty) {
+  TempFolder common(L"vxcommon");
+  ScopedShellFolders shell(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion",
+                           {{L"CommonFilesDir", common.path()}});
+  EXPECT_FALSE(HasOemRegistryName());  // no file
+  const std::wstring folder = common / L"Quillforge Shared\\2026\\qlfvx";
+  ASSERT_EQ(::SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr), ERROR_SUCCESS);
+  const std::pair<std::string, bool> cases[] = {
+      {"[OEMNAME]\r\nOEMREGISTRYNAME=Brand1\r\n", true},
+      {"[OEMNAME]\r\nOEMREGISTRYNAME=\r\n", false},
+      {"[OTHER]\r\nOEMREGISTRYNAME=Brand1\r\n", false},
+      {"[OEMNAME]\r\nOEMREGISTRYNAME=" + std::string(300, 'n') + "\r\n", true},
+  };
+  for (const auto& [content, expected] : cases) {
+    WriteFileBytes(folder + L"\\reg.ini", content);
+    EXPECT_EQ(HasOemRegistryName(), expected) << content;
+  }
+}
+
+TEST(ProductUserFolders, EachNeedsItsParentAndIsMadeOnce) {
+  TempFolder profile(L"vxprofile");
+  ScopedShellFolders shell(
+      HKEY_CURRENT_USER, kExplorer + L"\\User Shell Folders",
+      {{L"AppData", profile / L"Roaming"}, {L"Local AppData", profile / L"Local"}});
+  const std::wstring release = profile / L"Roaming\\Quillforge\\QUILLFORGE Vx 2026";
+  std::wstring folder;
+  EXPECT_FALSE(GetSceneloomSettingsFolder(folder));
+  EXPECT_EQ(folder, release + L"\\Sceneloom Settings");
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_TRUE(GetRoamingProductFolder(folder));
+    EXPECT_TRUE(GetVxReleaseFolder(folder));
+    EXPECT_EQ(folder, release);
+    EXPECT_TRUE(GetSceneloomSettingsFolder(folder));
+    EXPECT_TRUE(PathIsFolder(release + L"\\Sceneloom Settings"));
+    EXPECT_TRUE(GetLocalProductFolder(folder));
+    EXPECT_EQ(folder, profile / L"Local\\Quillforge");
+    EXPECT_TRUE(PathIsFolder(folder));
+  }
+}
