@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <vector>
-
 #include "library/launch_shell/launch_shell.h"
 #include "tests/support/registry_override_support.h"
 #include "tests/support/test_support.h"
@@ -16,33 +13,22 @@ namespace {
 
 const std::wstring kExplorer = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer";
 
-// Points each named shell folder at path; the shell's own copies under
-// "Shell Folders" are restored too, as the shell rewrites them on lookup.
-class ScopedShellFolders {
- public:
-  ScopedShellFolders(HKEY root, const std::wstring& key,
-                     const std::vector<std::pair<std::wstring, std::wstring>>& folders) {
-    for (const auto& [name, path] : folders) {
-      ::CreateDirectoryW(path.c_str(), nullptr);
-      overrides_.push_back(
-          std::make_unique<ScopedValueOverride>(root, key, name, REG_EXPAND_SZ, path));
-      if (root == HKEY_CURRENT_USER) {
-        overrides_.push_back(std::make_unique<ScopedValueOverride>(
-            root, kExplorer + L"\\Shell Folders", name, REG_SZ, path));
-      }
-    }
-  }
-
- private:
-  std::vector<std::unique_ptr<ScopedValueOverride>> overrides_;
+// One shell folder pointed at path, in both places the shell keeps it.
+struct ScopedShellFolder {
+  ScopedShellFolder(const std::wstring& name, const std::wstring& path)
+      : made(::CreateDirectoryW(path.c_str(), nullptr)),
+        user(HKEY_CURRENT_USER, kExplorer + L"\\User Shell Folders", name, REG_EXPAND_SZ, path),
+        resolved(HKEY_CURRENT_USER, kExplorer + L"\\Shell Folders", name, REG_SZ, path) {}
+  bool made;
+  ScopedValueOverride user, resolved;
 };
 
 }  // namespace
 
 TEST(OemBranding, EntryMustBeNamedAndNotEmpty) {
   TempFolder common(L"vxcommon");
-  ScopedShellFolders shell(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion",
-                           {{L"CommonFilesDir", common.path()}});
+  ScopedValueOverride shell(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion",
+                            L"CommonFilesDir", REG_SZ, common.path());
   EXPECT_FALSE(HasOemRegistryName());  // no file
   const std::wstring folder = common / L"Quillforge Shared\\2026\\qlfvx";
   ASSERT_EQ(::SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr), ERROR_SUCCESS);
@@ -60,9 +46,8 @@ TEST(OemBranding, EntryMustBeNamedAndNotEmpty) {
 
 TEST(ProductUserFolders, EachNeedsItsParentAndIsMadeOnce) {
   TempFolder profile(L"vxprofile");
-  ScopedShellFolders shell(
-      HKEY_CURRENT_USER, kExplorer + L"\\User Shell Folders",
-      {{L"AppData", profile / L"Roaming"}, {L"Local AppData", profile / L"Local"}});
+  ScopedShellFolder roaming(L"AppData", profile / L"Roaming");
+  ScopedShellFolder local(L"Local AppData", profile / L"Local");
   const std::wstring release = profile / L"Roaming\\Quillforge\\QUILLFORGE Vx 2026";
   std::wstring folder;
   EXPECT_FALSE(GetSceneloomSettingsFolder(folder));

@@ -16,19 +16,8 @@ ScopedValueOverride::~ScopedValueOverride() {
   if (old_) {
     SetRawValue(root_, keyPath_, name_, old_->type, old_->data);
   } else if (fw::unique_hkey key = OpenTestKey(root_, keyPath_)) {
-    ::RegDeleteValueW(key.get(), name_.empty() ? nullptr : name_.c_str());
+    ::RegDeleteValueW(key.get(), name_.c_str());
   }
-}
-
-std::string WaitForOpenRecord(const std::wstring& logPath, DWORD timeoutMs) {
-  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-  std::string record;
-  do {
-    if (PathExists(logPath)) record = ReadFileBytes(logPath);
-    if (record.find("end\n") != std::string::npos) break;
-    ::Sleep(50);
-  } while (::GetTickCount64() < deadline);
-  return record;
 }
 
 }  // namespace vxtest

@@ -1,12 +1,7 @@
 #pragma once
-// Temporarily replaces one registry value that the prefix itself owns (a
-// shell folder, a file association, a system version) and puts back exactly
-// what was there, or removes the value when there was none.
-
-#include <windows.h>
-
-#include <optional>
-#include <string>
+// Replaces one registry value that the prefix itself owns (a shell folder, a
+// file association, a version) and puts back exactly what was there, or
+// removes the value when there was none.
 
 #include "tests/support/test_support.h"
 
@@ -27,9 +22,5 @@ class ScopedValueOverride {
   std::optional<RawValue> old_;
   bool ok_;
 };
-
-// Waits up to timeoutMs for the shell-open recorder's log to hold a finished
-// record; what the log holds then.
-std::string WaitForOpenRecord(const std::wstring& logPath, DWORD timeoutMs);
 
 }  // namespace vxtest
