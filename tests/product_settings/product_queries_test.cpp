@@ -120,15 +120,7 @@ TEST(ProductQueries, PlatformUserValues) {
   }
 }
 
-TEST(ProductQueries, InstallationValuesAndSettings) {
-  ScratchKey connectors(HKEY_LOCAL_MACHINE,
-                        L"Software\\Brevanne Koltec\\Z5_Common\\xKEL_Connectors");
-  ScratchKey pdm(HKEY_LOCAL_MACHINE, L"Software\\Brevanne Koltec\\QuillforgePDM");
-  SetText(connectors.root(), connectors.path(), L"path", L"C:\\C");
-  EXPECT_FALSE(ArePdmConnectorsInstalled());
-  SetText(pdm.root(), pdm.path(), L"Location", L"C:\\L");
-  EXPECT_TRUE(ArePdmConnectorsInstalled());
-
+TEST(ProductQueries, SettingsOfTheProduct) {
   ScratchKey general(HKEY_CURRENT_USER, L"Software\\Quillforge\\General");
   SetText(general.root(), general.path(), L"Backup directory", L"   ");
   EXPECT_EQ(GetBackupDirectory(), L"\\Temp\\QFBackupDirectory");
