@@ -32,7 +32,26 @@ std::wstring GetFileVersionString(const wchar_t* path);
 
 // ---- OEM branding ----------------------------------------------------------
 
+// The release of the diagnostics tool, as it appears in folder names.
+inline constexpr wchar_t kVxReleaseText[] = L"2026";
+
+// True when <common program files>\Quillforge Shared\2026\qlfvx\reg.ini
+// exists and its [OEMNAME] OEMREGISTRYNAME entry is not empty (read up to
+// 259 characters). The name itself is not returned.
+bool HasOemRegistryName();
+
 // ---- Product user folders --------------------------------------------------
+// Each writes the folder's full path to folder (untouched when the special
+// folder is unknown), creates the last folder of that path only, and returns
+// whether it exists afterwards. Call them after GetRoamingProductFolder, the
+// release folder before the Sceneloom settings folder.
+
+// <local application data>\Quillforge
+bool GetLocalProductFolder(std::wstring& folder);
+// <roaming application data>\Quillforge\QUILLFORGE Vx 2026
+bool GetVxReleaseFolder(std::wstring& folder);
+// <roaming application data>\Quillforge\QUILLFORGE Vx 2026\Sceneloom Settings
+bool GetSceneloomSettingsFolder(std::wstring& folder);
 
 // ---- Shell operations ------------------------------------------------------
 

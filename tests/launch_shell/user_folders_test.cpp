@@ -1,0 +1,65 @@
+// The OEM branding file and the per-user product folders, with the shell's
+// special folders pointed at the test's own folders (and put back after).
+
+#include <gtest/gtest.h>
+
+#include "library/launch_shell/launch_shell.h"
+#include "tests/support/registry_override_support.h"
+#include "tests/support/test_support.h"
+
+using namespace vxtest;
+
+namespace {
+
+const std::wstring kExplorer = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer";
+
+// One shell folder pointed at path, in both places the shell keeps it.
+struct ScopedShellFolder {
+  ScopedShellFolder(const std::wstring& name, const std::wstring& path)
+      : made(::CreateDirectoryW(path.c_str(), nullptr)),
+        user(HKEY_CURRENT_USER, kExplorer + L"\\User Shell Folders", name, REG_EXPAND_SZ, path),
+        resolved(HKEY_CURRENT_USER, kExplorer + L"\\Shell Folders", name, REG_SZ, path) {}
+  bool made;
+  ScopedValueOverride user, resolved;
+};
+
+}  // namespace
+
+TEST(OemBranding, EntryMustBeNamedAndNotEmpty) {
+  TempFolder common(L"vxcommon");
+  ScopedValueOverride shell(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion",
+                            L"CommonFilesDir", REG_SZ, common.path());
+  EXPECT_FALSE(HasOemRegistryName());  // no file
+  const std::wstring folder = common / L"Quillforge Shared\\2026\\qlfvx";
+  ASSERT_EQ(::SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr), ERROR_SUCCESS);
+  const std::pair<std::string, bool> cases[] = {
+      {"[OEMNAME]\r\nOEMREGISTRYNAME=Brand1\r\n", true},
+      {"[OEMNAME]\r\nOEMREGISTRYNAME=\r\n", false},
+      {"[OTHER]\r\nOEMREGISTRYNAME=Brand1\r\n", false},
+      {"[OEMNAME]\r\nOEMREGISTRYNAME=" + std::string(300, 'n') + "\r\n", true},
+  };
+  for (const auto& [content, expected] : cases) {
+    WriteFileBytes(folder + L"\\reg.ini", content);
+    EXPECT_EQ(HasOemRegistryName(), expected) << content;
+  }
+}
+
+TEST(ProductUserFolders, EachNeedsItsParentAndIsMadeOnce) {
+  TempFolder profile(L"vxprofile");
+  ScopedShellFolder roaming(L"AppData", profile / L"Roaming");
+  ScopedShellFolder local(L"Local AppData", profile / L"Local");
+  const std::wstring release = profile / L"Roaming\\Quillforge\\QUILLFORGE Vx 2026";
+  std::wstring folder;
+  EXPECT_FALSE(GetSceneloomSettingsFolder(folder));
+  EXPECT_EQ(folder, release + L"\\Sceneloom Settings");
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_TRUE(GetRoamingProductFolder(folder));
+    EXPECT_TRUE(GetVxReleaseFolder(folder));
+    EXPECT_EQ(folder, release);
+    EXPECT_TRUE(GetSceneloomSettingsFolder(folder));
+    EXPECT_TRUE(PathIsFolder(release + L"\\Sceneloom Settings"));
+    EXPECT_TRUE(GetLocalProductFolder(folder));
+    EXPECT_EQ(folder, profile / L"Local\\Quillforge");
+    EXPECT_TRUE(PathIsFolder(folder));
+  }
+}

@@ -1,0 +1,140 @@
+// The desktop launcher and the platform web address: the exact texts built,
+// then the real start program (the recording fake Xperf under the name
+// HALSTART.exe) and the real shell "open" of an https address.
+
+#include <gtest/gtest.h>
+
+#include "library/product_settings/desktop_launcher_detail.h"
+#include "library/product_settings/platform_web_address_detail.h"
+#include "library/product_settings/product_settings.h"
+#include "tests/support/registry_override_support.h"
+#include "tests/support/registry_value_support.h"
+#include "tests/support/test_support.h"
+
+using namespace vxtest;
+using namespace product_settings::detail;
+
+TEST(LauncherCommandLine, ValuesGoInVerbatimInsideTheOpenQuotedObjectArgument) {
+  EXPECT_EQ(LauncherCommandLine(L"C:\\P\\HALSTART.exe", L"S1", L"A1", L"R1", L"T1"),
+            LR"("C:\P\HALSTART.exe" -run "QFXDesktopLauncher.exe" -object "-Url=S1 )"
+            LR"(--AppName=\"QFXCQFK_AP\" -MyAppsURL=A1 -tenant=T1 -3DRegistryURL=R1)");
+}
+
+class DesktopLauncher : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CopyFileW((FakeXperfFolder() + L"\\Xperf.exe").c_str(), (folder / L"HALSTART.exe").c_str(),
+              FALSE);
+    WriteFileBytes(folder / L"QFXDesktopLauncher.exe", "not run");
+    const wchar_t* const values[][2] = {
+        {L"SpaceURL", L"S 1"}, {L"MyAppsURL", L"A1"}, {L"RegistryURL", L"R1"}, {L"Tenant", L"T1"}};
+    for (const auto& value : values) SetText(user.root(), user.path(), value[0], value[1]);
+    SetText(machine.root(), machine.path(), L"Path", folder.path());
+  }
+  // What the start program recorded of its command line, once it ended.
+  std::string Record(HANDLE process) {
+    fw::unique_handle owned(process);
+    EXPECT_NE(process, nullptr);
+    EXPECT_EQ(::WaitForSingleObject(process, 15000), WAIT_OBJECT_0);
+    return ReadFileBytes(log);
+  }
+  TempFolder folder{L"vxlauncher"};
+  const std::wstring log = folder / L"start.log";
+  ScopedEnv logEnv{L"VX_FAKE_XPERF_LOG", log};
+  ScratchKey machine{HKEY_LOCAL_MACHINE,
+                     L"SOFTWARE\\Brevanne Koltec\\QFXConnectors\\QFXDesktopLauncher"};
+  ScratchKey user{HKEY_CURRENT_USER,
+                  L"Software\\Brevanne Koltec\\QUILLFORGEPDM\\Servers\\CORVANTA"};
+};
+
+TEST_F(DesktopLauncher, StartProgramReceivesTheWholeLine) {
+  HANDLE process = nullptr;
+  ASSERT_TRUE(StartDesktopLauncher(&process));
+  EXPECT_EQ(Record(process),
+            "params=-run \"QFXDesktopLauncher.exe\" -object \"-Url=S 1 --AppName=\\\"QFXCQFK_AP\\\""
+            " -MyAppsURL=A1 -tenant=T1 -3DRegistryURL=R1\nargc=4\nargv[1]=-run\n"
+            "argv[2]=QFXDesktopLauncher.exe\nargv[3]=-object\nargv[4]=-Url=S 1 "
+            "--AppName=\"QFXCQFK_AP\" -MyAppsURL=A1 -tenant=T1 -3DRegistryURL=R1\n");
+}
+
+TEST_F(DesktopLauncher, MissingPiecesStartNothingAndAFailedStartGivesNull) {
+  HANDLE untouched = reinterpret_cast<HANDLE>(0x1234);
+  SetText(user.root(), user.path(), L"Tenant", L"");
+  EXPECT_FALSE(StartDesktopLauncher(&untouched));
+  SetText(user.root(), user.path(), L"Tenant", L"T1");
+  ASSERT_TRUE(DeleteFileW((folder / L"QFXDesktopLauncher.exe").c_str()));
+  EXPECT_FALSE(StartDesktopLauncher(&untouched));
+  DeleteTree(machine.root(), machine.path());
+  EXPECT_FALSE(StartDesktopLauncher(&untouched));
+  EXPECT_EQ(untouched, reinterpret_cast<HANDLE>(0x1234));
+  EXPECT_FALSE(PathExists(log));
+  // Everything present but the start program is no program: still true.
+  SetUp();
+  WriteFileBytes(folder / L"HALSTART.exe", "not a program");
+  EXPECT_TRUE(StartDesktopLauncher(&untouched));
+  EXPECT_EQ(untouched, nullptr);
+}
+
+TEST_F(DesktopLauncher, SmValueIsStoredPlainUpTo1022CharactersThenInPiecesAndLauncherStarts) {
+  ProductKeyName() = L"VxTestSmProduct";
+  ScratchKey product(HKEY_CURRENT_USER, L"Software\\VxTestSmProduct");
+  const std::wstring sm = product.path() + L"\\Quillforge Vx\\sm";
+  EXPECT_NE(Record(StoreSmValueAndStartLauncher(L"v", std::wstring(1022, L'a'))), "");
+  EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, sm, L"v")->data.size(), 2046u);
+  EXPECT_NE(Record(StoreSmValueAndStartLauncher(L"w", std::wstring(1023, L'b'))), "");
+  EXPECT_FALSE(ReadRawValue(HKEY_CURRENT_USER, sm, L"w"));
+  EXPECT_TRUE(ReadRawValue(HKEY_CURRENT_USER, sm, L"w0+"));
+
+  // Below a volatile product key the "sm" key cannot be made: nothing is
+  // stored, and the launcher starts all the same.
+  DeleteTree(HKEY_CURRENT_USER, product.path());
+  fw::unique_hkey key;
+  ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, product.path().c_str(), 0, nullptr,
+                              REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, key.put(), nullptr),
+            ERROR_SUCCESS);
+  ::DeleteFileW(log.c_str());
+  EXPECT_NE(Record(StoreSmValueAndStartLauncher(L"v", L"x")), "");
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, sm));
+  ProductKeyName().clear();
+}
+
+TEST(PlatformWebAddress, CutFromHttpsThroughDotComOnTheFirstLine) {
+  const struct {
+    const char* bytes;
+    const wchar_t* address;
+  } cases[] = {
+      {"id https://space.example.com/app?x=1 tail\r\nhttps://b.com", L"https://space.example.com"},
+      {"https://a.com/", L""},                    // "https" at the very start
+      {"x .com https://a.com", L""},              // first ".com" before "https"
+      {"x https://a.example.org", L""},           // no ".com"
+      {"x HTTPS://A.COM", L""},                   // case-sensitive
+      {"\r\nx https://second.com", L""},          // only the first line counts
+      {"a\rb https://c.com\n", L"https://c.com"}  // a lone carriage return stays
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(CutPlatformWebAddress(Utf8ToWide(FirstTextLine(c.bytes))), c.address) << c.bytes;
+  }
+}
+
+TEST(PlatformWebAddress, OnlyAUsableAddressReachesTheShell) {
+  const std::wstring root = L"C:\\ProgramData\\BrevanneKoltec";
+  ASSERT_FALSE(PathExists(root));
+  const std::wstring file = root + L"\\CORVANTALauncher\\data.shared";
+  TempFolder folder(L"vxweb");
+  ScopedEnv logEnv(L"VX_SHELL_OPEN_LOG", folder / L"open.log");
+  ScopedValueOverride handler(HKEY_LOCAL_MACHINE, L"Software\\Classes\\https\\shell\\open\\command",
+                              L"", REG_SZ,
+                              L"\"" + BinPath(L"shell_open_recorder.exe") + L"\" \"%1\"");
+  ASSERT_TRUE(handler.ok());
+
+  OpenPlatformWebAddress();  // no file yet
+  ::SHCreateDirectoryExW(nullptr, (root + L"\\CORVANTALauncher").c_str(), nullptr);
+  WriteFileBytes(file, "id=https://platform.example.com/app?x=1\r\nhttps://no.com\n");
+  OpenPlatformWebAddress();
+  std::string record;
+  for (int i = 0; i < 300 && record.find("end\n") == std::string::npos; ++i, ::Sleep(50)) {
+    if (PathExists(folder / L"open.log")) record = ReadFileBytes(folder / L"open.log");
+  }
+  EXPECT_EQ(record, "argv[1]=https://platform.example.com\nend\n");
+  RemoveTree(root);
+}

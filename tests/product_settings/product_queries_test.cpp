@@ -1,0 +1,157 @@
+// The product queries and the window placement: each decision once in a
+// table, then the registry, files and processes they read under Wine.
+
+#include <gtest/gtest.h>
+
+#include "framework/profile.h"
+#include "library/product_settings/product_queries_detail.h"
+#include "library/product_settings/product_settings.h"
+#include "library/product_settings/window_placement_detail.h"
+#include "tests/support/registry_override_support.h"
+#include "tests/support/registry_value_support.h"
+#include "tests/support/test_support.h"
+
+using namespace vxtest;
+using namespace product_settings::detail;
+
+TEST(WindowPlacement, TenFieldsThenTheTextAfterTheTenthComma) {
+  const WINDOWPLACEMENT placed = {44, 0, 1, {-1, -1}, {-1, -1}, {100, 100, 900, 700}};
+  const struct {
+    const wchar_t* text;
+    WINDOWPLACEMENT placement;
+    const wchar_t* remainder;
+  } cases[] = {
+      {L"0,1,-1,-1,-1,-1,100,100,900,700", placed, L""},
+      {L"0,1,-1,-1,-1,-1,100,100,900,700,abc", placed, L"abc"},
+      {L"0,1,-1,-1,-1,-1,100,100,900,700,", placed, L""},
+      {L"2, 3,x,4", {44, 2, 3, {}, {}, {}}, L""},  // unread fields 0; fewer than ten commas
+      {L",1,2,3,4,5,6,7,8,9,10,r", {44, 0, 0, {}, {}, {}}, L"r"},  // leading comma skipped
+  };
+  for (const auto& c : cases) {
+    const WINDOWPLACEMENT parsed = ParseWindowPlacement(c.text);
+    EXPECT_EQ(memcmp(&parsed, &c.placement, sizeof(parsed)), 0) << c.text;
+    EXPECT_EQ(PlacementRemainder(c.text), c.remainder) << c.text;
+  }
+}
+
+TEST(WindowPlacement, ReadFromTheRegistryProfile) {
+  fw::SetProfileRegistryKey(L"VxTest", L"Placement");
+  ScratchKey profile(HKEY_CURRENT_USER, L"Software\\VxTest\\Placement");
+  SetText(HKEY_CURRENT_USER, profile.path() + L"\\User Interface\\Settings", L"Main",
+          L"0,1,-1,-1,-1,-1,100,100,900,700,abc");
+  SetText(HKEY_CURRENT_USER, profile.path() + L"\\Other", L"Empty", L"");
+  WINDOWPLACEMENT placement = {};
+  std::wstring remainder = L"kept";
+  EXPECT_FALSE(GetWindowPlacementSetting(&placement, L"Absent", nullptr, &remainder));
+  EXPECT_FALSE(GetWindowPlacementSetting(&placement, L"Empty", L"Other", &remainder));
+  EXPECT_TRUE(GetWindowPlacementSetting(nullptr, L"Main", nullptr, &remainder));
+  EXPECT_EQ(remainder, L"kept");
+  EXPECT_EQ(placement.length, 0u);
+  EXPECT_TRUE(GetWindowPlacementSetting(&placement, L"Main", nullptr, &remainder));
+  EXPECT_EQ(remainder, L"abc");
+  EXPECT_EQ(placement.rcNormalPosition.right, 900);
+  fw::SetProfileRegistryKey(L"Brevanne Koltec");
+}
+
+TEST(ProductQueries, PathDecisions) {
+  EXPECT_EQ(MainExecutablePathFor(L"C:\\P\\Tool"), L"C:\\P\\qlfmain.exe");
+  EXPECT_EQ(MainExecutablePathFor(L"\\Tool"), L"qlfmain.exe");  // backslash at position 0
+  EXPECT_EQ(MainExecutablePathFor(L"C:"), L"qlfmain.exe");
+  EXPECT_EQ(ParentPlatformDataFile(L"C:\\P\\Tool"), L"C:\\P\\corvanta.dat");
+  EXPECT_EQ(ParentPlatformDataFile(L"C:"), L"");
+  EXPECT_EQ(PlatformDataCandidates(L"C:\\D\\f.txt"),
+            (std::vector<std::wstring>{L"C:\\D\\corvanta.dat", L"C:\\D\\f.txt\\corvanta.dat"}));
+  EXPECT_EQ(PlatformDataCandidates(L""), std::vector<std::wstring>{});
+  EXPECT_EQ(GetModuleFolder(), BinFolder());
+  EXPECT_EQ(GetMainExecutablePath(), MainExecutablePathFor(BinFolder()));
+}
+
+TEST(ProductQueries, BuffersAndBackslashesStayInBounds) {
+  // An empty text stays empty: never the root of the current drive.
+  for (auto [in, out] :
+       {std::pair<std::wstring, std::wstring>{L"", L""}, {L"a", L"a\\"}, {L"a\\", L"a\\"}}) {
+    EnsureTrailingBackslash(in);
+    EXPECT_EQ(in, out);
+  }
+  const struct {
+    int count, copied;
+    const wchar_t* buffer;  // the buffer afterwards, 6 units
+  } cases[] = {{2, 2, L"ab\0ZZZ"}, {5, 3, L"abc\0ZZ"}, {0, 0, L"\0ZZZZZ"}, {-4, 0, L"\0ZZZZZ"}};
+  for (const auto& c : cases) {
+    wchar_t buffer[6] = {L'Z', L'Z', L'Z', L'Z', L'Z', L'Z'};
+    EXPECT_EQ(CopyLeadingCharacters(L"abc", buffer, c.count), c.copied);
+    EXPECT_EQ(std::wstring(buffer, 6), std::wstring(c.buffer, 6)) << c.count;
+  }
+  EXPECT_EQ(CopyLeadingCharacters(L"abc", nullptr, 2), 0);
+}
+
+TEST(ProductQueries, InternetExplorerVersionComparesByCharacters) {
+  const std::pair<const wchar_t*, bool> cases[] = {{L"9.11.19041.0", true},
+                                                   {L"4.8", true},
+                                                   {L"4.71.1712.6", true},
+                                                   {L"4.71.1712.10", false},
+                                                   {L"10.0.1", false}};
+  for (const auto& [version, sufficient] : cases) {
+    ScopedValueOverride value(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Internet Explorer",
+                              L"Version", REG_SZ, version);
+    EXPECT_EQ(IsInternetExplorerVersionSufficient(), sufficient) << version;
+    EXPECT_TRUE(!sufficient || RequireInternetExplorerVersion()) << version;  // no message
+  }
+}
+
+TEST(ProductQueries, PlatformUserValues) {
+  ScratchKey key(HKEY_CURRENT_USER, L"Software\\Brevanne Koltec\\QUILLFORGEPDM\\Servers\\CORVANTA");
+  std::wstring alias = L"given";
+  EXPECT_TRUE(GetOfflineAliasName(alias));  // a missing value keeps what was passed
+  EXPECT_FALSE(IsUesAddInLoaded());
+  const struct {
+    const wchar_t* name;
+    const wchar_t* text;
+    bool (*query)();
+    bool expected;
+  } cases[] = {{L"TenantId", L"xOnPremisey", IsOnPremiseTenant, true},
+               {L"TenantId", L"onpremise", IsOnPremiseTenant, false},
+               {L"UESAddInLoaded", L"1", IsUesAddInLoaded, true},
+               {L"UESAddInLoaded", L"0", IsUesAddInLoaded, false},
+               {L"UESAddInLoaded", L"01", IsUesAddInLoaded, false}};
+  for (const auto& c : cases) {
+    SetText(key.root(), key.path(), c.name, c.text);
+    EXPECT_EQ(c.query(), c.expected) << c.name << L"=" << c.text;
+  }
+}
+
+TEST(ProductQueries, SettingsOfTheProduct) {
+  ScratchKey general(HKEY_CURRENT_USER, L"Software\\Quillforge\\General");
+  SetText(general.root(), general.path(), L"Backup directory", L"   ");
+  EXPECT_EQ(GetBackupDirectory(), L"\\Temp\\QFBackupDirectory");
+  SetText(general.root(), general.path(), L"Backup directory", L" D:\\B ");
+  EXPECT_EQ(GetBackupDirectory(), L"D:\\B");
+
+  ScratchKey machine(HKEY_LOCAL_MACHINE, L"Software\\VxTestDefault");
+  ScratchKey user(HKEY_USERS, L".DEFAULT\\Software\\VxTestDefault");
+  const auto read = [] {
+    std::wstring text;
+    ReadDefaultUserOrMachineSetting(L"VxTestDefault", L"Sec", L"n", SettingValueType::String, &text,
+                                    nullptr, nullptr);
+    return text;
+  };
+  SetText(HKEY_LOCAL_MACHINE, machine.path() + L"\\Sec", L"n", L"machine");
+  EXPECT_EQ(read(), L"machine");
+  SetText(HKEY_USERS, user.path() + L"\\Sec", L"n", L"user");
+  EXPECT_EQ(read(), L"user");  // the default user comes first
+}
+
+TEST(ProductQueries, FilesAndProcessesOnTheSystem) {
+  TempFolder folder(L"vxmarker");
+  WriteFileBytes(folder / L"corvanta.dat", "");
+  EXPECT_TRUE(HasPlatformDataFileNear(folder / L"f.txt"));      // beside a file
+  EXPECT_TRUE(HasPlatformDataFileNear(folder.path() + L"\\"));  // inside a folder
+  EXPECT_FALSE(HasPlatformDataFileNear(L""));
+  EXPECT_EQ(HasPlatformDataFileInParentFolder(), PathExists(ParentPlatformDataFile(BinFolder())));
+
+  Child child = StartChild(L"\"" + BinPath(L"sleeper.exe") + L"\" 30000");
+  EXPECT_EQ(FindProcessIdByName(L"SLEEPER.exe"), child.pid);
+  EXPECT_EQ(FindProcessIdByName(L"sleeper"), 0u);
+  EXPECT_EQ(FindProcessIdByName(L""), 0u);
+  KillChild(child);
+}
