@@ -356,6 +356,14 @@ void StopAndDelete(const std::wstring& name) {
     ::Sleep(50);
   }
   ::DeleteService(service.get());
+  service.reset();
+  // The manager removes a deleted service only once its process is gone;
+  // until then a new one of the same name fails with 1072.
+  for (int i = 0; i < 200; ++i) {
+    fw::unique_schandle gone(::OpenServiceW(manager.get(), name.c_str(), SERVICE_QUERY_STATUS));
+    if (!gone) break;
+    ::Sleep(50);
+  }
 }
 
 }  // namespace
