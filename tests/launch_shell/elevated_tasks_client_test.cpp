@@ -7,18 +7,6 @@
 #include "library/launch_shell/launch_shell.h"
 #include "tests/support/test_support.h"
 
-TEST(BuildPipeMessage, PathEndedByZerosAndLongerPathsRefused) {
-  PipeMessage message;
-  std::memset(&message, 0xCD, sizeof(message));
-  ASSERT_TRUE(BuildPipeMessage(Quit, L"", message));
-  EXPECT_EQ(message.command, 3u);
-  EXPECT_EQ(std::wstring(message.path, kPipePathUnits), std::wstring(kPipePathUnits, L'\0'));
-  for (const std::wstring& refused : {std::wstring(260, L'p'), std::wstring(L"C:\\a\0b", 6)}) {
-    EXPECT_FALSE(BuildPipeMessage(DebugDirSet, refused, message));
-    EXPECT_EQ(message.command, 3u) << "untouched";
-  }
-}
-
 namespace {
 
 constexpr int kClose = -1, kNever = -2;
@@ -44,7 +32,17 @@ std::vector<BYTE> Serve(HANDLE pipe, int size, BYTE code, BYTE fill) {
 
 }  // namespace
 
-TEST(PipeClient, SendsOne524ByteMessageAndJudgesEveryKindOfReply) {
+TEST(PipeClient, BuildsAndSendsOne524ByteMessageAndJudgesEveryKindOfReply) {
+  PipeMessage message;
+  std::memset(&message, 0xCD, sizeof(message));
+  ASSERT_TRUE(BuildPipeMessage(Quit, L"", message));
+  EXPECT_EQ(message.command, 3u);
+  EXPECT_EQ(std::wstring(message.path, kPipePathUnits), std::wstring(kPipePathUnits, L'\0'));
+  for (const std::wstring& refused : {std::wstring(260, L'p'), std::wstring(L"C:\\a\0b", 6)}) {
+    EXPECT_FALSE(BuildPipeMessage(DebugDirSet, refused, message));
+    EXPECT_EQ(message.command, 3u) << "untouched";
+  }
+
   using enum PipeClientStatus;
   const struct {
     int size;
@@ -62,7 +60,6 @@ TEST(PipeClient, SendsOne524ByteMessageAndJudgesEveryKindOfReply) {
       {kClose, Done, 0, AcknowledgementMissing, ERROR_PIPE_NOT_CONNECTED},
       {kNever, Done, 0, AcknowledgementMissing, WAIT_TIMEOUT},
   };
-  PipeMessage message = {};
   // The longest path: 259 units, then zeros.
   ASSERT_TRUE(BuildPipeMessage(LNKAGTDebugDirSet, std::wstring(259, L'p'), message));
   std::vector<BYTE> expected(524, 0);

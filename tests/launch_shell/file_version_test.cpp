@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "tests/support/test_support.h"
 
 using launch_shell::detail::StringTablePrefix;

@@ -16,9 +16,8 @@ using vxtest::WriteFileBytes;
 
 namespace {
 
-// Works the folder dialog that the calling thread is about to show, as a user
-// would: types path into its name field and confirms, or (no path) closes it.
-// The future tells whether a dialog came up at all.
+// Works the folder dialog the calling thread is about to show, as a user would:
+// types path and confirms, or closes it. False when no dialog came up.
 std::future<bool> WorkDialog(std::wstring path = L"") {
   return std::async(std::launch::async, [path, thread = ::GetCurrentThreadId()] {
     HWND dialog = nullptr;

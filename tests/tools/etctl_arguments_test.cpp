@@ -1,5 +1,3 @@
-// qlfvxETctl's command line and report texts; etctl_test runs every command word.
-
 #include <gtest/gtest.h>
 
 #include "tools/etctl_arguments.h"

@@ -60,8 +60,6 @@ TEST(Etctl, EveryCommandNameDrivesElevatedTasksAndShowsTheChange) {
   };
   for (const std::string& part : expected) EXPECT_TRUE(run.Shows(part)) << part;
 
-  // What the commands left: the values deleted, the folders kept, Xperf run
-  // twice, the service restarted, ElevatedTasks gone.
   EXPECT_TRUE(vxtest::KeyExists(HKEY_LOCAL_MACHINE, ProductSettingsKey));
   EXPECT_FALSE(vxtest::ReadRawValue(HKEY_LOCAL_MACHINE, ProductSettingsKey, L"DebugDir"));
   EXPECT_FALSE(vxtest::ReadRawValue(HKEY_LOCAL_MACHINE, ProductSettingsKey, L"LNKAGTDebugDir"));
