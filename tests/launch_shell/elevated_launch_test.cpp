@@ -1,6 +1,5 @@
-// Starting ElevatedTasks through the shell, observed through the process list
-// and the pipe. That ElevatedTasks ends at once with 0 on an empty parameter
-// text is its own rule (tests/elevated_tasks/lifetime_test).
+// That ElevatedTasks ends at once with 0 on an empty parameter text is
+// tests/elevated_tasks/lifetime_test's.
 
 #include <gtest/gtest.h>
 

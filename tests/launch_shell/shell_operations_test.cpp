@@ -1,5 +1,3 @@
-// The shell operations against Wine's shell: files, links, dialogs, associations.
-
 #include "library/launch_shell/launch_shell.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +7,7 @@
 #include <future>
 
 #include "library/launch_shell/shell_operations_detail.h"
+#include "tests/support/registry_value_support.h"
 #include "tests/support/test_support.h"
 
 using vxtest::PathExists;
@@ -17,19 +16,15 @@ using vxtest::WriteFileBytes;
 
 namespace {
 
-// Works the folder dialog that the calling thread is about to show, as a user
-// would: types path into its name field and confirms, or (no path) closes it.
-// The future tells whether a dialog came up at all.
+// Works the folder dialog the calling thread is about to show, as a user would:
+// types path and confirms, or closes it. False when no dialog came up.
 std::future<bool> WorkDialog(std::wstring path = L"") {
   return std::async(std::launch::async, [path, thread = ::GetCurrentThreadId()] {
     HWND dialog = nullptr;
     for (int i = 0; i < 400 && !dialog; ++i) {
       ::Sleep(50);
-      for (HWND window = nullptr;
-           !dialog && (window = ::FindWindowExW(nullptr, window, L"#32770", nullptr));) {
-        if (::GetWindowThreadProcessId(window, nullptr) == thread && ::IsWindowVisible(window)) {
-          dialog = window;
-        }
+      for (HWND w = nullptr; !dialog && (w = ::FindWindowExW(nullptr, w, L"#32770", nullptr));) {
+        if (::GetWindowThreadProcessId(w, nullptr) == thread && ::IsWindowVisible(w)) dialog = w;
       }
     }
     if (!dialog) return false;
@@ -52,15 +47,14 @@ TEST(PickFolder, CancelledChosenAndUnusableStartFolder) {
   TempFolder start(L"vxpickstart");
   TempFolder chosen(L"vxpickchosen");
   const struct {
-    std::wstring start, choose;
+    std::wstring start, choose, output;
     HRESULT result;
-    std::wstring output;
   } cases[] = {
-      {start.path(), L"", E_ABORT, L""},  // the dialog closed
-      {start.path(), chosen.path(), S_OK, chosen.path()},
+      {start.path(), L"", L"", E_ABORT},  // the dialog closed
+      {start.path(), chosen.path(), chosen.path(), S_OK},
       // A start folder the shell cannot name: the user may still choose, but
       // the result tells that the start folder was not set.
-      {start / L"none", chosen.path(), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), chosen.path()},
+      {start / L"none", chosen.path(), chosen.path(), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)},
   };
   for (const auto& c : cases) {
     std::wstring output = L"left from before";
@@ -162,14 +156,9 @@ TEST(OpenWithShell, AssociatedProgramIsStartedWithTheFile) {
   // A file type of the test's own whose "open" starts the recording double.
   vxtest::ScratchKey extension(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.vxopenrecord");
   vxtest::ScratchKey type(HKEY_LOCAL_MACHINE, L"Software\\Classes\\VxTest.OpenRecord");
-  const auto setDefault = [](const std::wstring& key, const std::wstring& text) {
-    ASSERT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), nullptr, REG_SZ, text.c_str(),
-                                static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
-              ERROR_SUCCESS);
-  };
-  setDefault(extension.path(), L"VxTest.OpenRecord");
-  setDefault(type.path() + L"\\shell\\open\\command",
-             L"\"" + vxtest::BinPath(L"shell_open_recorder.exe") + L"\" \"%1\"");
+  ASSERT_TRUE(vxtest::SetText(HKEY_LOCAL_MACHINE, extension.path(), L"", L"VxTest.OpenRecord"));
+  ASSERT_TRUE(vxtest::SetText(HKEY_LOCAL_MACHINE, type.path() + L"\\shell\\open\\command", L"",
+                              L"\"" + vxtest::BinPath(L"shell_open_recorder.exe") + L"\" \"%1\""));
   TempFolder folder(L"vxopen");
   const std::wstring document = folder / L"report one.vxopenrecord";
   WriteFileBytes(document, "x");

@@ -1,5 +1,3 @@
-// Folder listing, the shell's silent copy and the writable-folder check.
-
 #include "library/system_files/system_files.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +12,6 @@ using vxtest::TempFolder;
 using vxtest::WriteFileBytes;
 
 TEST(ListFolderEntries, OneLevelAppendedAfterWhatIsThere) {
-  // The folder text is in the ANSI code page: these paths are plain ASCII.
   TempFolder base(L"entries");
   WriteFileBytes(base / L"a.txt", "a");
   ::CreateDirectoryW((base / L"sub").c_str(), nullptr);
@@ -31,7 +28,7 @@ TEST(ListFolderEntries, OneLevelAppendedAfterWhatIsThere) {
   EXPECT_EQ(entries.back(), base / L"sub\\inner");
 }
 
-TEST(CopyFolderContents, CopiesEverythingIntoAMissingDestination) {
+TEST(CopyFolderContents, MissingDestinationAgainOverItSlashedSourceAndTooLongPaths) {
   TempFolder source(L"copysrc");
   TempFolder target(L"copydst");
   WriteFileBytes(source / L"top.txt", "top");
@@ -39,35 +36,25 @@ TEST(CopyFolderContents, CopiesEverythingIntoAMissingDestination) {
   ::CreateDirectoryW((source / L"sub\\deep").c_str(), nullptr);
   WriteFileBytes(source / L"sub\\deep\\leaf.bin", "leaf");
   const std::wstring destination = target / L"new";
-
   EXPECT_TRUE(CopyFolderContents(source.path(), destination));
   EXPECT_EQ(ReadFileBytes(destination + L"\\top.txt"), "top");
   EXPECT_EQ(ReadFileBytes(destination + L"\\sub\\deep\\leaf.bin"), "leaf");
   EXPECT_TRUE(PathExists(source / L"top.txt"));  // a copy, not a move
-
   // Again, over what is there: replaced without a question.
   WriteFileBytes(source / L"top.txt", "changed");
   EXPECT_TRUE(CopyFolderContents(source.path(), destination));
   EXPECT_EQ(ReadFileBytes(destination + L"\\top.txt"), "changed");
-}
 
-TEST(CopyFolderContents, SourceEndingInBackslash) {
-  TempFolder source(L"copysrc");
-  TempFolder target(L"copydst");
-  WriteFileBytes(source / L"f", "f");
   // The list ends in "\\*"; the shell answers success either way. Windows
   // folds the doubled separator and copies; Wine's shell finds nothing there.
-  EXPECT_TRUE(CopyFolderContents(source.path() + L"\\", target / L"slashed"));
+  TempFolder flat(L"copysrc");
+  WriteFileBytes(flat / L"f", "f");
+  EXPECT_TRUE(CopyFolderContents(flat.path() + L"\\", target / L"slashed"));
   const bool underWine =
       ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
   EXPECT_EQ(PathExists(target / L"slashed\\f"), !underWine);
-}
 
-TEST(CopyFolderContents, PathsTooLongForTheShellsBuffersAreRefused) {
-  TempFolder source(L"copysrc");
-  TempFolder target(L"copydst");
-  WriteFileBytes(source / L"f", "f");
-  // Refused before the shell is asked.
+  // Too long for the shell's list buffers: refused before the shell is asked.
   const std::wstring longSource =
       source.path() + L"\\" + std::wstring(257 - source.path().size(), L'l');
   ASSERT_EQ(longSource.size(), 258u);  // 260 with "\\*"

@@ -1,26 +1,18 @@
-// The OS description: every branch fed as facts, and the real routine under Wine.
-
 #include "library/system_files/os_description_text.h"
 #include "library/system_files/system_files.h"
 
 #include <gtest/gtest.h>
 
-#include <optional>
-#include <string>
-
+#include "tests/support/registry_value_support.h"
 #include "tests/support/test_support.h"
 
 using namespace system_files::detail;
 
 namespace {
 
-constexpr WORD kX86 = PROCESSOR_ARCHITECTURE_INTEL;
-constexpr WORD kIa64 = PROCESSOR_ARCHITECTURE_IA64;
-constexpr WORD kX64 = PROCESSOR_ARCHITECTURE_AMD64;
-constexpr WORD kArm = PROCESSOR_ARCHITECTURE_ARM;
-constexpr BYTE kWs = VER_NT_WORKSTATION;
-constexpr BYTE kSrv = VER_NT_SERVER;
-constexpr BYTE kDc = VER_NT_DOMAIN_CONTROLLER;
+constexpr WORD kX86 = PROCESSOR_ARCHITECTURE_INTEL, kIa64 = PROCESSOR_ARCHITECTURE_IA64,
+               kX64 = PROCESSOR_ARCHITECTURE_AMD64, kArm = PROCESSOR_ARCHITECTURE_ARM;
+constexpr BYTE kWs = VER_NT_WORKSTATION, kSrv = VER_NT_SERVER, kDc = VER_NT_DOMAIN_CONTROLLER;
 
 // An NT system that gave the extended record.
 OsFacts Nt(DWORD major, DWORD minor, DWORD build, const wchar_t* servicePack, BYTE type, WORD suite,
@@ -164,69 +156,54 @@ TEST(OsDescriptionText, ServicePackBuildProductOptionsAndOtherPlatforms) {
   EXPECT_EQ(text, L"Microsoft Windows NT ");
 }
 
-TEST(OsDescriptionText, BothEditionTables) {
-  const struct {
-    DWORD code;
-    const wchar_t* edition;  // AppendEditionName
-    const wchar_t* vista;    // the 6.0 table
-  } rows[] = {
-      {0, L"Unknown Edition", L""},
-      {1, L"Ultimate Edition", L"Ultimate Edition "},
-      {2, L"Home Basic Edition", L"Home Basic Edition "},
-      {3, L"Home Premium Edition", L"Home Premium Edition "},
-      {4, L"Enterprise Edition", L"Enterprise Edition "},
-      {5, L"Home Basic N Edition", L""},
-      {6, L"Business Edition", L"Business Edition "},
-      {7, L"Standard Server Edition", L"Standard Edition "},
-      {8, L"Datacenter Server Edition", L"Datacenter Edition "},
-      {9, L"Small Business Server Edition", L"Small Business Server "},
-      {10, L"Enterprise Server Edition", L"Enterprise Edition "},
-      {11, L"Starter Edition", L"Starter Edition "},
-      {12, L"Datacenter Server Core Edition", L"Datacenter Edition (core installation) "},
-      {13, L"Standard Server Core Edition", L"Standard Edition (core installation) "},
-      {14, L"Enterprise Server Core Edition", L"Enterprise Edition (core installation) "},
-      {15, L"Enterprise Server IA64 Edition", L"Enterprise Edition for Itanium-based Systems "},
-      {16, L"Business N Edition", L""},
-      {17, L"Web Server Edition", L"Web Server Edition "},
-      {18, L"Cluster Server Edition", L"Cluster Server Edition "},
-      {19, L"Home Server Edition", L""},
-      {20, L"Storage Express Server Edition", L""},
-      {21, L"Storage Standard Server Edition", L""},
-      {22, L"Storage Workgroup Server Edition", L""},
-      {23, L"Storage Enterprise Server Edition", L""},
-      {24, L"Server For Small Business Edition", L""},
-      {25, L"Small Business Server Premium Edition", L"Small Business Server Premium Edition "},
-      {26, L"Unknown Edition", L""},
-      {0x1C, L"Unknown Edition", L""},
-      {0xFFFFFFFF, L"Unknown Edition", L""},
-  };
-  for (const auto& row : rows) {
+TEST(OsDescriptionText, BothEditionTablesAndTheProductCodeQuestion) {
+  // Indexed by product code.
+  // clang-format off
+  const wchar_t* const editions[] = {  // AppendEditionName
+      L"Unknown Edition", L"Ultimate Edition", L"Home Basic Edition", L"Home Premium Edition",
+      L"Enterprise Edition", L"Home Basic N Edition", L"Business Edition",
+      L"Standard Server Edition", L"Datacenter Server Edition", L"Small Business Server Edition",
+      L"Enterprise Server Edition", L"Starter Edition", L"Datacenter Server Core Edition",
+      L"Standard Server Core Edition", L"Enterprise Server Core Edition",
+      L"Enterprise Server IA64 Edition", L"Business N Edition", L"Web Server Edition",
+      L"Cluster Server Edition", L"Home Server Edition", L"Storage Express Server Edition",
+      L"Storage Standard Server Edition", L"Storage Workgroup Server Edition",
+      L"Storage Enterprise Server Edition", L"Server For Small Business Edition",
+      L"Small Business Server Premium Edition"};
+  const wchar_t* const vista[] = {  // the 6.0 table
+      L"", L"Ultimate Edition ", L"Home Basic Edition ", L"Home Premium Edition ",
+      L"Enterprise Edition ", L"", L"Business Edition ", L"Standard Edition ",
+      L"Datacenter Edition ", L"Small Business Server ", L"Enterprise Edition ",
+      L"Starter Edition ", L"Datacenter Edition (core installation) ",
+      L"Standard Edition (core installation) ", L"Enterprise Edition (core installation) ",
+      L"Enterprise Edition for Itanium-based Systems ", L"", L"Web Server Edition ",
+      L"Cluster Server Edition ", L"", L"", L"", L"", L"", L"",
+      L"Small Business Server Premium Edition "};
+  // clang-format on
+  const auto check = [](DWORD code, const wchar_t* edition, const wchar_t* piece) {
     std::wstring text = L"[";
-    AppendEditionName(text, row.code);
-    EXPECT_EQ(text, std::wstring(L"[") + row.edition) << row.code;
-    EXPECT_STREQ(VistaEditionPiece(row.code), row.vista) << row.code;
-  }
-}
+    AppendEditionName(text, code);
+    EXPECT_EQ(text, std::wstring(L"[") + edition) << code;
+    EXPECT_STREQ(VistaEditionPiece(code), piece) << code;
+  };
+  for (DWORD code = 0; code < 26; ++code) check(code, editions[code], vista[code]);
+  for (DWORD code : {26u, 0x1Cu, 0xFFFFFFFFu}) check(code, L"Unknown Edition", L"");
 
-TEST(OsFactsGathering, ProductCodeIsAskedWithMinorVersionThreeForTenElseItsOwn) {
   EXPECT_EQ(ProductInfoMinorVersion(Nt(10, 7, 1, L"", 1, 0, kX64)), 3u);
   EXPECT_EQ(ProductInfoMinorVersion(Nt(6, 2, 1, L"", 1, 0, kX64)), 2u);
   EXPECT_EQ(ProductInfoMinorVersion(Nt(6, 4, 1, L"", 1, 0, kX64)), std::nullopt);
   EXPECT_EQ(ProductInfoMinorVersion(Win9x(6, 1, L"")), std::nullopt);
 }
 
-TEST(OsDescriptionUnderWine, ThisProcessSeesWinesDefaultWindows7) {
+// Wine reads the Windows version a program is told at its start, from
+// HKCU\Software\Wine\AppDefaults\<program>\Version before the prefix-wide
+// value: so the probe alone is told another version, and no other program.
+TEST(OsDescriptionUnderWine, WinesDefaultAndVersionsSetForTheProbe) {
   std::wstring text = L"not emptied";
   EXPECT_EQ(GetOsDescription(text), TRUE);
   EXPECT_EQ(text, L"Microsoft Windows 7 Unknown Edition, 64-bit 6.1 Service Pack 1 (Build 7601)");
   EXPECT_EQ(IsWindows2000(), FALSE);
   EXPECT_EQ(IsNtMinorVersionOne(), TRUE);
-}
-
-// Wine reads the Windows version a program is told at its start, from
-// HKCU\Software\Wine\AppDefaults\<program>\Version before the prefix-wide
-// value: so the probe alone is told another version, and no other program.
-TEST(OsDescriptionUnderWine, ANewProcessSeesTheVersionItsPrefixReports) {
   const struct {
     const wchar_t* version;
     const char* output;  // text mode: each line feed is CR LF
@@ -238,11 +215,7 @@ TEST(OsDescriptionUnderWine, ANewProcessSeesTheVersionItsPrefixReports) {
   };
   vxtest::ScratchKey app(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\system_probe.exe");
   for (const auto& c : cases) {
-    const std::wstring version = c.version;
-    ASSERT_EQ(::RegSetKeyValueW(HKEY_CURRENT_USER, app.path().c_str(), L"Version", REG_SZ,
-                                version.c_str(),
-                                static_cast<DWORD>((version.size() + 1) * sizeof(wchar_t))),
-              ERROR_SUCCESS);
+    ASSERT_TRUE(vxtest::SetText(HKEY_CURRENT_USER, app.path(), L"Version", c.version));
     vxtest::Child child =
         vxtest::StartChild(L"\"" + vxtest::BinPath(L"system_probe.exe") + L"\" os", true);
     EXPECT_EQ(vxtest::ReadAllOutput(child), std::string("1 ") + c.output + "\r\n");

@@ -1,11 +1,6 @@
-// A privilege of the token switched: its real state, and every console byte.
-
 #include "library/system_files/system_files.h"
 
 #include <gtest/gtest.h>
-
-#include <optional>
-#include <string>
 
 #include "tests/support/test_support.h"
 
@@ -32,13 +27,12 @@ std::optional<DWORD> PrivilegeAttributes(const wchar_t* name) {
 }
 
 bool IsEnabled(const wchar_t* name) {
-  const auto attributes = PrivilegeAttributes(name);
-  return attributes && (*attributes & SE_PRIVILEGE_ENABLED) != 0;
+  return (PrivilegeAttributes(name).value_or(0) & SE_PRIVILEGE_ENABLED) != 0;
 }
 
 }  // namespace
 
-TEST(EnableTokenPrivilege, EnableEnableDisableChangesTheToken) {
+TEST(EnableTokenPrivilege, TokenStateResultsAndEveryConsoleByte) {
   ASSERT_TRUE(PrivilegeAttributes(SE_BACKUP_NAME)) << "Wine's token holds the backup privilege";
   const bool wasEnabled = IsEnabled(SE_BACKUP_NAME);
   EXPECT_EQ(EnableTokenPrivilege(SE_BACKUP_NAME, TRUE), 0u);
@@ -49,25 +43,23 @@ TEST(EnableTokenPrivilege, EnableEnableDisableChangesTheToken) {
   EXPECT_FALSE(IsEnabled(SE_BACKUP_NAME));
   EXPECT_TRUE(PrivilegeAttributes(SE_BACKUP_NAME)) << "disabled, not removed";
   EnableTokenPrivilege(SE_BACKUP_NAME, wasEnabled);
-
   EXPECT_EQ(EnableTokenPrivilege(L"", TRUE), 1627u);
   EXPECT_EQ(EnableTokenPrivilege(nullptr, TRUE), 1627u);
-}
 
-TEST(EnableTokenPrivilege, ConsoleShowsOnlyTheFailureLine) {
   // A privilege the token does not hold: adjusted "successfully", nothing added.
   const wchar_t* notHeld = SE_CREATE_TOKEN_NAME;
   ASSERT_FALSE(PrivilegeAttributes(notHeld));
+  EXPECT_EQ(EnableTokenPrivilege(notHeld, TRUE), 0u);
+  EXPECT_FALSE(PrivilegeAttributes(notHeld));
+  // The console, seen from a process of its own: only the failure line, each
+  // line feed written by the C runtime's text mode as CR LF.
   vxtest::Child child = vxtest::StartChild(
       L"\"" + vxtest::BinPath(L"system_probe.exe") + L"\" privilege SeBackupPrivilege 1 " +
           L"SeBackupPrivilege 1 SeBackupPrivilege 0 SeNoSuchPrivilege 1 SeNoSuchPrivilege 0 " +
           notHeld + L" 1",
       true);
-  // The C runtime's text mode writes each line feed as CR LF.
   EXPECT_EQ(vxtest::ReadAllOutput(child),
             "result=0\r\nresult=0\r\nresult=0\r\nFailed LookupPrivilegeValue\r\nresult=1627\r\n"
             "Failed LookupPrivilegeValue\r\nresult=1627\r\nresult=0\r\n");
   EXPECT_EQ(vxtest::WaitExit(child, 30000), 0u);
-  EXPECT_EQ(EnableTokenPrivilege(notHeld, TRUE), 0u);
-  EXPECT_FALSE(PrivilegeAttributes(notHeld));
 }

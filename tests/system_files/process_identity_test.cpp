@@ -1,5 +1,3 @@
-// The program's folder, module names, and the product judged by the real parent.
-
 #include <gtest/gtest.h>
 
 #include "library/system_files/process_identity_text.h"
@@ -8,23 +6,20 @@
 
 using namespace system_files::detail;
 
-TEST(OwnFolderRule, TextBeforeTheLastBackslashOrDot) {
-  EXPECT_EQ(OwnFolderFromModulePath(L"C:\\qlfvx.exe"), L"C:");  // drive root: no backslash
+TEST(ProcessIdentity, OwnFolderRuleAndModuleNames) {
+  // The text before the last backslash, or "." without one past the first unit.
+  EXPECT_EQ(OwnFolderFromModulePath(L"C:\\qlfvx.exe"), L"C:");
   EXPECT_EQ(OwnFolderFromModulePath(L"D:\\a b\\c.d\\e\\tool.exe"), L"D:\\a b\\c.d\\e");
   EXPECT_EQ(OwnFolderFromModulePath(L"qlfvx.exe"), L".");
-  EXPECT_EQ(OwnFolderFromModulePath(L"\\qlfvx.exe"), L".");  // only a leading backslash
+  EXPECT_EQ(OwnFolderFromModulePath(L"\\qlfvx.exe"), L".");
   EXPECT_EQ(OwnFolderFromModulePath(L""), L".");  // what a failed module-name query leaves
-}
 
-TEST(ProcessIdentity, OwnFolderAndModuleNames) {
   std::wstring text = L"stale";
   EXPECT_TRUE(GetOwnFolder(text));
   EXPECT_EQ(text, vxtest::BinFolder());
   GetProcessModuleName(::GetCurrentProcessId(), text);
   EXPECT_EQ(text, L"process_identity_test.exe");
-
-  // Ids are multiples of four; none this high is handed out.
-  GetProcessModuleName(0xFFFFFFF0u, text);
+  GetProcessModuleName(0xFFFFFFF0u, text);  // ids are multiples of four, none this high
   EXPECT_EQ(text, L"<unknown>");
 }
 
@@ -35,7 +30,7 @@ namespace {
 std::string IdentityUnderParent(const std::wstring& parentName, const wchar_t* mode = L"spawn") {
   vxtest::TempFolder folder(L"identity");
   const std::wstring parent = folder / parentName;
-  EXPECT_TRUE(::CopyFileW(vxtest::BinPath(L"identity_probe.exe").c_str(), parent.c_str(), FALSE));
+  EXPECT_TRUE(::CopyFileW(vxtest::BinPath(L"system_probe.exe").c_str(), parent.c_str(), FALSE));
   const std::wstring out = folder / L"identity.txt";
   vxtest::Child child = vxtest::StartChild(L"\"" + parent + L"\" " + mode + L" \"" + out + L"\"");
   EXPECT_EQ(vxtest::WaitExit(child, 30000), 0u);
@@ -54,7 +49,6 @@ TEST(LaunchingProduct, JudgedByTheRealParentsExecutableName) {
   EXPECT_EQ(LaunchingProductForExecutable(L"qlfmain.exe.bak"), L"");
   EXPECT_EQ(IdentityUnderParent(L"qlfmain.exe"), "parent=qlfmain.exe\nproduct=QUILLFORGE\n");
   EXPECT_EQ(IdentityUnderParent(L"QLFMAIN.EXE"), "parent=QLFMAIN.EXE\nproduct=QUILLFORGE\n");
-  // Contains a row's name, but the whole name must match.
   EXPECT_EQ(IdentityUnderParent(L"oldqlfmain.exe"), "parent=oldqlfmain.exe\nproduct=\n");
   EXPECT_EQ(IdentityUnderParent(L"vxtool.exe"), "parent=vxtool.exe\nproduct=\n");
   // A parent that has ended.

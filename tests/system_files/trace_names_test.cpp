@@ -1,5 +1,3 @@
-// The trace file path, the performance folder and the version-number test.
-
 #include "library/system_files/system_files.h"
 
 #include <gtest/gtest.h>
@@ -7,22 +5,18 @@
 #include "elevated_tasks/elevated_tasks.h"
 #include "tests/support/test_support.h"
 
-TEST(TraceNames, GivenFolderIsUsedUnchanged) {
+TEST(TraceNames, GivenFolderUnchangedEmptyFolderTheRoamingProductFolder) {
   std::wstring path = L"stale";
   EXPECT_TRUE(GetTraceFilePath(path, L"D:\\traces\\"));
   EXPECT_EQ(path, L"D:\\traces\\\\qlfvxPerfData.etl");
   EXPECT_TRUE(GetPerformanceFolder(path, L"D:\\x"));
   EXPECT_EQ(path, L"D:\\x\\performance");
   EXPECT_FALSE(vxtest::PathExists(L"D:\\x\\performance"));
-}
 
-TEST(TraceNames, EmptyFolderFallsBackToTheRoamingProductFolder) {
   wchar_t appData[MAX_PATH] = {};
   ASSERT_EQ(::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData), S_OK);
   const std::wstring product = std::wstring(appData) + L"\\Quillforge";
   ::RemoveDirectoryW(product.c_str());  // only when empty
-
-  std::wstring path;
   EXPECT_TRUE(GetTraceFilePath(path, L""));
   EXPECT_EQ(path, product + L"\\qlfvxPerfData.etl");
   EXPECT_TRUE(vxtest::PathIsFolder(product));

@@ -1,5 +1,3 @@
-// qlfvxETctl.exe run as a real program against the real ElevatedTasks.
-
 #include <gtest/gtest.h>
 
 #include "tests/support/identity_support.h"
@@ -10,17 +8,14 @@ namespace {
 struct ClientRun {
   std::optional<DWORD> exitCode;
   std::string output;  // standard output and error together
+  bool Shows(const std::string& part) const { return output.find(part) != std::string::npos; }
 };
 
 ClientRun RunClient(const std::wstring& arguments) {
-  vxtest::Child child = vxtest::StartChild(
-      L"\"" + vxtest::BinPath(L"qlfvxETctl.exe") + L"\" " + arguments, /*captureOutput=*/true);
+  vxtest::Child child =
+      vxtest::StartChild(L"\"" + vxtest::BinPath(L"qlfvxETctl.exe") + L"\" " + arguments, true);
   std::string output = vxtest::ReadAllOutput(child);
   return {vxtest::WaitExit(child, 120000), output};
-}
-
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
 }
 
 }  // namespace
@@ -63,17 +58,15 @@ TEST(Etctl, EveryCommandNameDrivesElevatedTasksAndShowsTheChange) {
       "> service-restart (code 10): acknowledged\n  service CORVANTALauncher: stopped -> running\n",
       "> code 2: acknowledged\n> code 42: acknowledged\n> quit (code 3): acknowledged\n",
   };
-  for (const std::string& part : expected) EXPECT_TRUE(Contains(run.output, part)) << part;
+  for (const std::string& part : expected) EXPECT_TRUE(run.Shows(part)) << part;
 
-  // What the commands left: the values deleted, the folders kept, Xperf run
-  // twice, the service restarted, ElevatedTasks gone.
   EXPECT_TRUE(vxtest::KeyExists(HKEY_LOCAL_MACHINE, ProductSettingsKey));
   EXPECT_FALSE(vxtest::ReadRawValue(HKEY_LOCAL_MACHINE, ProductSettingsKey, L"DebugDir"));
   EXPECT_FALSE(vxtest::ReadRawValue(HKEY_LOCAL_MACHINE, ProductSettingsKey, L"LNKAGTDebugDir"));
   EXPECT_TRUE(vxtest::PathIsFolder(scratch / L"LNKAGT_Logs"));
   const std::string xperf = vxtest::ReadFileBytes(scratch / L"xperf.log");
-  EXPECT_TRUE(Contains(xperf, "params=-on PROC_THREAD+LOADER+PROFILE ")) << xperf;
-  EXPECT_TRUE(Contains(xperf, "params=-stop -d ")) << xperf;
+  EXPECT_NE(xperf.find("params=-on PROC_THREAD+LOADER+PROFILE "), std::string::npos) << xperf;
+  EXPECT_NE(xperf.find("params=-stop -d "), std::string::npos) << xperf;
   EXPECT_EQ(service.State(), static_cast<DWORD>(SERVICE_RUNNING));
   EXPECT_TRUE(vxtest::WaitUntilNoProcess(L"qlfvxET.exe", 10000));
 }
@@ -93,8 +86,8 @@ TEST(Etctl, WrongUsagePrintsUsageSendsNothingAndExitsTwo) {
   for (const auto& c : cases) {
     const ClientRun run = RunClient(c.arguments);
     EXPECT_EQ(run.exitCode, 2u) << run.output;
-    EXPECT_TRUE(Contains(run.output, c.reason)) << run.output;
-    EXPECT_TRUE(Contains(run.output, "usage: qlfvxETctl [options] COMMAND")) << run.output;
+    EXPECT_TRUE(run.Shows(c.reason)) << run.output;
+    EXPECT_TRUE(run.Shows("usage: qlfvxETctl [options] COMMAND")) << run.output;
   }
   // Nothing was launched, so nothing was written.
   EXPECT_TRUE(vxtest::FindProcesses(L"qlfvxET.exe").empty());
@@ -105,9 +98,9 @@ TEST(Etctl, NoServerWithinTheTimeOutAndBusyPipe) {
   ASSERT_TRUE(vxtest::WaitUntilNoProcess(L"qlfvxET.exe", 10000));
   ClientRun run = RunClient(L"--attach --connect-timeout-ms 300 quit");
   EXPECT_EQ(run.exitCode, 1u);
-  EXPECT_TRUE(Contains(run.output,
-                       "qlfvxETctl: no ElevatedTasks pipe appeared within the time-out (error 2) "
-                       "[300 ms]"))
+  EXPECT_TRUE(
+      run.Shows("qlfvxETctl: no ElevatedTasks pipe appeared within the time-out (error 2) "
+                "[300 ms]"))
       << run.output;
 
   vxtest::Child server = vxtest::StartElevatedTasksForThisProcess();
@@ -115,9 +108,9 @@ TEST(Etctl, NoServerWithinTheTimeOutAndBusyPipe) {
   ASSERT_TRUE(first);
   run = RunClient(L"--attach --connect-timeout-ms 300 quit");
   EXPECT_EQ(run.exitCode, 1u);
-  EXPECT_TRUE(Contains(run.output,
-                       "qlfvxETctl: the ElevatedTasks pipe is busy: another client is connected "
-                       "(error 231)"))
+  EXPECT_TRUE(
+      run.Shows("qlfvxETctl: the ElevatedTasks pipe is busy: another client is connected "
+                "(error 231)"))
       << run.output;
   vxtest::RoundTrip(first.get(), Quit);
   EXPECT_EQ(vxtest::WaitExit(server, 10000), 0u);

@@ -1,35 +1,58 @@
-// Runs the routines in a process of its own: Wine fixes the version a process
-// is told at its start, and the privilege routine writes to the console.
-//   system_probe os        "<GetOsDescription> <text>" then
-//                          "<IsWindows2000> <IsNtMinorVersionOne>"
-//   system_probe privilege NAME 0|1 ...   each pair's lines, then "result=<code>"
+// The routines in a process of its own: Wine fixes the version a process is
+// told at its start, the privilege routine writes to the console, and the
+// identity routines judge the parent, which a test names by copying this file.
+//   os                     "<GetOsDescription> <text>\n<IsWindows2000> <IsNtMinorVersionOne>"
+//   privilege NAME 0|1 ... each pair's console lines, then "result=<code>"
+//   spawn OUT              runs itself as "report OUT" and waits for it
+//   spawn-leave OUT        starts itself as "report OUT <own id>" and ends at once
+//   report OUT [ID]        waits for process ID to end, then writes to OUT
+//                          "parent=<GetParentProcessName>\nproduct=<GetLaunchingProductName>\n"
 
 #include <windows.h>
+#include <process.h>
 
 #include <cstdio>
 #include <cwchar>
 #include <string>
 
+#include "framework/handles.h"
 #include "library/system_files/system_files.h"
 
 int wmain(int argc, wchar_t* argv[]) {
   std::setvbuf(stdout, nullptr, _IONBF, 0);
-  if (argc == 2 && std::wcscmp(argv[1], L"os") == 0) {
+  const std::wstring mode = argc > 1 ? argv[1] : L"";
+  if (mode == L"os") {
     std::wstring text = L"not emptied";
-    const BOOL described = GetOsDescription(text);
-    std::string narrow(text.size() * 3 + 1, '\0');
-    narrow.resize(static_cast<size_t>(
-        ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, narrow.data(),
-                              static_cast<int>(narrow.size()), nullptr, nullptr)));
-    std::printf("%d %s\n%d %d\n", described, narrow.c_str(), IsWindows2000(),
-                IsNtMinorVersionOne());
+    std::printf("%d ", GetOsDescription(text));
+    std::printf("%ls\n%d %d\n", text.c_str(), IsWindows2000(), IsNtMinorVersionOne());
     return 0;
   }
-  if (argc >= 4 && argc % 2 == 0 && std::wcscmp(argv[1], L"privilege") == 0) {
+  if (mode == L"privilege") {
     for (int i = 2; i + 1 < argc; i += 2) {
       std::printf("result=%lu\n", EnableTokenPrivilege(argv[i], std::wcscmp(argv[i + 1], L"0")));
     }
     return 0;
   }
-  return 2;
+  if (argc < 3) return 2;
+  wchar_t self[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+  const std::wstring program = L"\"" + std::wstring(self) + L"\"";
+  const std::wstring out = L"\"" + std::wstring(argv[2]) + L"\"";
+  const std::wstring id = std::to_wstring(::GetCurrentProcessId());
+  if (mode == L"spawn" || mode == L"spawn-leave") {
+    const bool leave = mode == L"spawn-leave";
+    const intptr_t result =
+        ::_wspawnl(leave ? _P_NOWAIT : _P_WAIT, self, program.c_str(), L"report", out.c_str(),
+                   leave ? id.c_str() : nullptr, nullptr);
+    return leave ? (result == -1 ? 3 : 0) : static_cast<int>(result);
+  }
+  if (argc > 3) {
+    fw::unique_handle parent(::OpenProcess(SYNCHRONIZE, FALSE, std::wcstoul(argv[3], nullptr, 10)));
+    if (parent) ::WaitForSingleObject(parent.get(), 30000);
+  }
+  FILE* file = ::_wfopen(argv[2], L"wb");
+  if (!file) return 3;
+  std::fprintf(file, "parent=%ls\nproduct=%ls\n", GetParentProcessName().c_str(),
+               GetLaunchingProductName().c_str());
+  return std::fclose(file) == 0 ? 0 : 3;
 }
