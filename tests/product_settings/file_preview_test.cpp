@@ -9,6 +9,8 @@
 
 #include <olectl.h>
 
+#include <tuple>
+
 #include "library/product_settings/file_preview_detail.h"
 #include "tests/support/document_double_control.h"
 #include "tests/support/registry_value_support.h"
@@ -56,7 +58,6 @@ class FilePreview : public ::testing::Test {
     ASSERT_TRUE(vxtest::SetText(HKEY_LOCAL_MACHINE, ClassKey() + L"\\InprocServer32",
                                 L"ThreadingModel", L"Both"));
     module_.reset(::LoadLibraryW(dll.c_str()));  // the module COM loads: the same state
-    ASSERT_TRUE(module_);
     const auto control = reinterpret_cast<QfDoubleControlFn>(
         reinterpret_cast<void*>(::GetProcAddress(module_.get(), "QfDoubleControl")));
     ASSERT_TRUE(control);
@@ -66,9 +67,7 @@ class FilePreview : public ::testing::Test {
   void TearDown() override {
     application_.reset();
     picture_.reset();
-    if (double_) {
-      EXPECT_EQ(double_->liveObjects, 0) << "the routine left component objects alive";
-    }
+    EXPECT_EQ(double_ ? double_->liveObjects : 0, 0) << "the routine left component objects alive";
   }
   void Answer(const QfDoubleBehaviour& behaviour) {
     double_->answer = behaviour;
@@ -109,23 +108,19 @@ TEST_F(FilePreview, DocumentPictureWithTheExactCallsAndAnApplicationKeptAcrossCa
   EXPECT_TRUE(IsDoublesPicture(picture_.get()));
   EXPECT_EQ(RefCount(picture_.get()), 1u) << "the caller holds the only reference";
   EXPECT_EQ(RefCount(old.get()), 1u) << "the old picture is released";
-  EXPECT_EQ(Seen().factoriesCreated, 1);
-  EXPECT_EQ(Seen().applicationCalls, 1);
-  EXPECT_STREQ(Seen().lastClientKey, L"Vx.PreviewClient.1");
-  EXPECT_EQ(Seen().openCalls, 1);
-  EXPECT_STREQ(Seen().lastPath, path.c_str());
-  EXPECT_EQ(Seen().lastPathUnits, path.size());
-  EXPECT_EQ(Seen().lastOpenOptions, 0);
-  EXPECT_EQ(Seen().lastOpenReadOnly, VARIANT_TRUE);
-  EXPECT_EQ(Seen().previewCalls, 1) << "no second call after a picture";
-  EXPECT_EQ(Seen().annotationCalls, 0);
-
+  const QfDoubleRecord& seen = Seen();
+  EXPECT_EQ(std::tuple(seen.factoriesCreated, seen.applicationCalls, seen.openCalls,
+                       seen.lastOpenOptions, seen.lastOpenReadOnly, seen.annotationCalls),
+            std::tuple(1, 1, 1, 0, VARIANT_TRUE, 0));
+  EXPECT_STREQ(seen.lastClientKey, L"Vx.PreviewClient.1");
+  EXPECT_STREQ(seen.lastPath, path.c_str());
+  EXPECT_EQ(seen.lastPathUnits, path.size());
+  EXPECT_EQ(seen.previewCalls, 1) << "no second call after a picture";
   IQfApplication* const first = application_.get();
   ASSERT_EQ(Preview(L"C:\\b.qlfasm"), S_OK);
   EXPECT_EQ(application_.get(), first);
-  EXPECT_EQ(Seen().factoriesCreated, 1);
-  EXPECT_EQ(Seen().applicationCalls, 1);
-  EXPECT_EQ(Seen().openCalls, 2);
+  EXPECT_EQ(std::tuple(seen.factoriesCreated, seen.applicationCalls, seen.openCalls),
+            std::tuple(1, 1, 2));
 }
 
 // Each case starts with a picture of the caller's own, to see whether the
@@ -166,9 +161,8 @@ TEST_F(FilePreview, AnswersOfTheComponent) {
     EXPECT_EQ(IsDoublesPicture(picture_.get()), c.picture == Doubles);
     EXPECT_EQ(!picture_, c.picture == None);
     EXPECT_EQ(picture_ ? RefCount(picture_.get()) : 1u, 1u);
-    EXPECT_EQ(Seen().openCalls, c.opens);
-    EXPECT_EQ(Seen().previewCalls, c.previews);
-    EXPECT_EQ(Seen().annotationCalls, c.annotations);
+    EXPECT_EQ(std::tuple(Seen().openCalls, Seen().previewCalls, Seen().annotationCalls),
+              std::tuple(c.opens, c.previews, c.annotations));
     EXPECT_STREQ(Seen().lastPath, c.opens + c.annotations ? c.path : L"");
     picture_.reset();
     EXPECT_EQ(double_->liveObjects, 1) << "only the application";
@@ -190,20 +184,13 @@ TEST_F(FilePreview, ComponentFailuresArePassedOnAndNothingIsKept) {
     picture_ = CallersPicture();
     IPicture* const before = picture_.get();
     EXPECT_EQ(Preview(L"C:\\d.qlfprt"), c.result);
-    EXPECT_FALSE(application_);
-    EXPECT_EQ(picture_.get(), before);
-    EXPECT_EQ(Seen().openCalls, 0);
+    EXPECT_TRUE(!application_ && picture_.get() == before && Seen().openCalls == 0);
     EXPECT_EQ(Seen().factoriesCreated, c.factories);
   }
   EXPECT_EQ(Preview(L"C:\\d.qlfprt"), S_OK);
   EXPECT_EQ(Seen().factoriesCreated, 2) << "tried again, as nothing was kept";
-}
-
-TEST(FilePreviewUnregistered, MissingComponentGivesClassNotRegistered) {
-  fw::com_init com;
+  application_.reset();
   vxtest::DeleteTree(HKEY_LOCAL_MACHINE, ClassKey());
-  fw::com_ptr<IQfApplication> application;
-  fw::com_ptr<IPicture> picture;
-  EXPECT_EQ(GetFilePreview(L"C:\\d.qlfprt", application, picture), REGDB_E_CLASSNOTREG);
-  EXPECT_FALSE(application);
+  EXPECT_EQ(Preview(L"C:\\d.qlfprt"), REGDB_E_CLASSNOTREG);
+  EXPECT_FALSE(application_);
 }
