@@ -7,19 +7,8 @@
 using fw::File;
 using fw::FileError;
 
-TEST(File, ErrorCausesReadWriteSeekTruncateAndSharing) {
-  const LONG errors[] = {ERROR_SUCCESS,       ERROR_FILE_NOT_FOUND,    ERROR_PATH_NOT_FOUND,
-                         ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_WRITE_PROTECT,
-                         ERROR_INVALID_NAME,  ERROR_NOT_ENOUGH_MEMORY, ERROR_GEN_FAILURE};
-  const int causes[] = {
-      FileError::none,         FileError::fileNotFound,     FileError::badPath,
-      FileError::accessDenied, FileError::sharingViolation, FileError::accessDenied,
-      FileError::badPath,      FileError::genericException, FileError::genericException};
-  for (size_t i = 0; i < std::size(errors); ++i) {
-    EXPECT_EQ(fw::FileErrorFromOs(errors[i]).osError, errors[i]);
-    EXPECT_EQ(fw::FileErrorFromOs(errors[i]).cause, causes[i]) << errors[i];
-    EXPECT_EQ(fw::OsErrorToCause(errors[i]), causes[i]) << errors[i];
-  }
+// The causes come from real failures; the table behind them is not restated.
+TEST(File, ReadWriteSeekTruncateAndTheCausesOfFailures) {
   vxtest::TempFolder base(L"file");
   const std::wstring path = base / L"data.bin";
   File file, holder;
@@ -41,12 +30,11 @@ TEST(File, ErrorCausesReadWriteSeekTruncateAndSharing) {
   file.Close();
   count = length = 42;  // a closed object fails cleanly
   EXPECT_FALSE(file.Read(buffer, 1, count) || file.Write("x", 1) || file.GetLength(length));
-  EXPECT_EQ(count, 0u);
-  EXPECT_EQ(length, 42u);
+  EXPECT_TRUE(count == 0 && length == 42);
 
   FileError error;
   EXPECT_FALSE(file.Open(base / L"missing", File::modeRead, &error));
-  EXPECT_EQ(error.osError, ERROR_FILE_NOT_FOUND);
+  EXPECT_TRUE(error.osError == ERROR_FILE_NOT_FOUND && error.cause == FileError::fileNotFound);
   EXPECT_EQ(file.LastError().osError, ERROR_FILE_NOT_FOUND);
   EXPECT_FALSE(file.Open(base / L"no\\such\\folder\\f", File::modeRead, &error));
   EXPECT_EQ(error.cause, FileError::badPath);

@@ -1,12 +1,10 @@
-// Temporary-data statistics: the totals in this process, and the report
-// lines as a debugger receives them from temp_stats_probe, run under this
-// test as its debugger.
+// The report lines as a debugger receives them from temp_stats_probe, run
+// under this test as its debugger.
 
 #include "library/temp_registry/temp_registry.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <tuple>
 
 #include "tests/support/test_support.h"
@@ -22,29 +20,12 @@ void ExpectTotals(TempDataKind kind, int32_t files, int32_t folders, uint64_t si
   EXPECT_EQ(std::tuple(t.files, t.folders, t.size), std::tuple(files, folders, size));
 }
 
-std::wstring MessageText(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info) {
-  const size_t unit = info.fUnicode ? sizeof(wchar_t) : 1;
-  std::string bytes(info.nDebugStringLength * unit, '\0');
-  SIZE_T read = 0;
-  ::ReadProcessMemory(process, info.lpDebugStringData, bytes.data(), bytes.size(), &read);
-  bytes.resize(read - read % unit);
-  std::wstring text(bytes.size() / unit, L'\0');
-  if (info.fUnicode) {
-    std::memcpy(text.data(), bytes.data(), bytes.size());
-  } else {
-    text.resize(::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()),
-                                      text.data(), static_cast<int>(text.size())));
-  }
-  return text.substr(0, text.find(L'\0'));
-}
-
 // The probe's debug-output messages in the order it sent them; its exit code
-// must be 0.
+// must be 0. WaitForDebugEvent hands every message over in the ANSI code page.
 std::vector<std::wstring> ReportLines(const std::vector<std::wstring>& arguments) {
   std::wstring line = L"\"" + vxtest::BinPath(L"temp_stats_probe.exe") + L"\"";
-  for (const std::wstring& a : arguments) {
+  for (const std::wstring& a : arguments)
     line += L" \"" + a + (a.back() == L'\\' ? L"\\\"" : L"\"");
-  }
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION child = {};
@@ -61,13 +42,17 @@ std::vector<std::wstring> ReportLines(const std::vector<std::wstring>& arguments
       break;
     }
     DWORD status = DBG_CONTINUE;
+    const auto& info = event.u.DebugString;
     // The debugger owns the file handles that these two events hand over.
     if (event.dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT) {
       const fw::unique_handle image(event.u.CreateProcessInfo.hFile);
     } else if (event.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT) {
       const fw::unique_handle image(event.u.LoadDll.hFile);
     } else if (event.dwDebugEventCode == OUTPUT_DEBUG_STRING_EVENT) {
-      messages.push_back(MessageText(child.hProcess, event.u.DebugString));
+      std::string text(info.nDebugStringLength, '\0');
+      EXPECT_FALSE(info.fUnicode);
+      ::ReadProcessMemory(child.hProcess, info.lpDebugStringData, text.data(), text.size(), {});
+      messages.push_back(vxtest::Utf8ToWide(text.substr(0, text.find('\0'))));  // ASCII only
     } else if (event.dwDebugEventCode == EXCEPTION_DEBUG_EVENT &&
                event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
       status = DBG_EXCEPTION_NOT_HANDLED;  // the loader's breakpoint only is ours
@@ -77,8 +62,7 @@ std::vector<std::wstring> ReportLines(const std::vector<std::wstring>& arguments
     }
     ::ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
   }
-  fw::unique_handle thread(child.hThread);
-  fw::unique_handle process(child.hProcess);
+  fw::unique_handle thread(child.hThread), process(child.hProcess);
   return messages;
 }
 

@@ -1,5 +1,3 @@
-// The temporary folders, folder creation and the small file questions.
-
 #include "library/temp_registry/temp_registry.h"
 
 #include <gtest/gtest.h>
@@ -13,19 +11,13 @@ using vxtest::TempFolder;
 
 namespace {
 
-// Restores the current directory at scope end.
-class ScopedCurrentDirectory {
- public:
+struct ScopedCurrentDirectory {  // restored at scope end
   explicit ScopedCurrentDirectory(const std::wstring& folder) {
-    wchar_t old[MAX_PATH] = {};
     ::GetCurrentDirectoryW(MAX_PATH, old);
-    old_ = old;
     EXPECT_TRUE(::SetCurrentDirectoryW(folder.c_str()));
   }
-  ~ScopedCurrentDirectory() { ::SetCurrentDirectoryW(old_.c_str()); }
-
- private:
-  std::wstring old_;
+  ~ScopedCurrentDirectory() { ::SetCurrentDirectoryW(old); }
+  wchar_t old[MAX_PATH] = {};
 };
 
 }  // namespace
@@ -35,11 +27,11 @@ TEST(TempFolders, TmpServesWhenTempIsUnsetAndTempWinsOverTmp) {
   const std::wstring process = L"qfx" + std::to_wstring(::GetCurrentProcessId());
   {
     ScopedEnv temp(L"TEMP", std::nullopt), tmp(L"TMP", base.path());
-    EXPECT_EQ(GetAutoTempFolder(), base.path() + L"\\qfxauto\\");
-    EXPECT_TRUE(PathIsFolder(base / L"qfxauto"));
+    EXPECT_TRUE(GetAutoTempFolder() == base.path() + L"\\qfxauto\\" &&
+                PathIsFolder(base / L"qfxauto"));
     EXPECT_EQ(GetAutoTempFilePath(L"x.dat"), base.path() + L"\\qfxauto\\x.dat");
-    EXPECT_EQ(GetProcessTempFolder(true), base.path() + L"\\" + process + L"\\");
-    EXPECT_TRUE(PathIsFolder(base / process));
+    EXPECT_TRUE(GetProcessTempFolder(true) == base.path() + L"\\" + process + L"\\" &&
+                PathIsFolder(base / process));
     EXPECT_EQ(GetProcessTempFilePath(L"y", true), base.path() + L"\\" + process + L"\\y");
     EXPECT_EQ(GetProcessTempFolder(false), base.path() + L"\\");
     EXPECT_EQ(GetProcessTempFilePath(L"y", false), base.path() + L"\\y");
@@ -90,23 +82,19 @@ TEST(FolderExists, TextRulesAndTheDisk) {
 
 TEST(CreateFolderPath, AbsoluteAndRelativeCases) {
   TempFolder base(L"create");
-  EXPECT_TRUE(CreateFolderPath(base / L"a\\b\\c"));
-  EXPECT_TRUE(PathIsFolder(base / L"a\\b\\c"));
+  EXPECT_TRUE(CreateFolderPath(base / L"a\\b\\c") && PathIsFolder(base / L"a\\b\\c"));
   // Existing, and with a trailing backslash and an empty component.
   EXPECT_TRUE(CreateFolderPath(base / L"a\\b\\c\\"));
-  EXPECT_TRUE(CreateFolderPath(base / L"a\\\\x\\y"));
-  EXPECT_TRUE(PathIsFolder(base / L"a\\x\\y"));
+  EXPECT_TRUE(CreateFolderPath(base / L"a\\\\x\\y") && PathIsFolder(base / L"a\\x\\y"));
   EXPECT_FALSE(CreateFolderPath(L""));
   vxtest::WriteFileBytes(base / L"plain", "p");
   EXPECT_FALSE(CreateFolderPath(base / L"plain\\below"));  // a file in the way
 
   ScopedCurrentDirectory inside(base.path());
-  EXPECT_FALSE(CreateFolderPath(L"first\\second\\third"));
-  EXPECT_FALSE(PathExists(base / L"first"));
-  EXPECT_FALSE(CreateFolderPath(L"single"));
-  EXPECT_FALSE(PathExists(base / L"single"));
-  EXPECT_TRUE(CreateFolderPath(L"a\\new\\newer"));  // below an existing relative folder
-  EXPECT_TRUE(PathIsFolder(base / L"a\\new\\newer"));
+  EXPECT_FALSE(CreateFolderPath(L"first\\second\\third") || PathExists(base / L"first"));
+  EXPECT_FALSE(CreateFolderPath(L"single") || PathExists(base / L"single"));
+  // Below an existing relative folder.
+  EXPECT_TRUE(CreateFolderPath(L"a\\new\\newer") && PathIsFolder(base / L"a\\new\\newer"));
   std::wstring bare = L"bare";  // no separator: made where we stand
   EXPECT_TRUE(EnsureFolderExists(bare.data(), true) && PathIsFolder(base / bare));
 }
@@ -129,8 +117,7 @@ TEST(FileQuestions, EnsureFolderExistsFileExistsAndReadOnly) {
   fw::unique_hfile held(::CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                       OPEN_EXISTING, 0, nullptr));
   EXPECT_TRUE(held && FileExists(file));  // held by someone who lets us read: still there
-  EXPECT_FALSE(IsFileReadOnly(file));
-  EXPECT_TRUE(IsFileReadOnly(missing));
+  EXPECT_TRUE(!IsFileReadOnly(file) && IsFileReadOnly(missing));
   ASSERT_TRUE(::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY));
   EXPECT_TRUE(IsFileReadOnly(file));
   ::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
