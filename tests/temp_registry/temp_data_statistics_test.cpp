@@ -4,6 +4,7 @@
 #include "library/temp_registry/temp_registry.h"
 
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <tuple>
 
@@ -14,10 +15,16 @@ using vxtest::WriteFileBytes;
 
 namespace {
 
-void ExpectTotals(TempDataKind kind, int32_t files, int32_t folders, uint64_t size) {
+using Totals = std::tuple<int32_t, int32_t, uint64_t>;
+Totals Statistics(TempDataKind kind) {
   TempDataTotals t;
   EXPECT_TRUE(GetTempDataStatistics(t.files, t.folders, t.size, kind));
-  EXPECT_EQ(std::tuple(t.files, t.folders, t.size), std::tuple(files, folders, size));
+  return {t.files, t.folders, t.size};
+}
+// The totals after a walk that must succeed.
+Totals Count(const std::wstring& folder, const wchar_t* pattern, TempDataKind kind, bool reset) {
+  EXPECT_TRUE(CountFolderContents(folder, pattern, kind, reset));
+  return Statistics(kind);
 }
 
 // The probe's debug-output messages in the order it sent them; its exit code
@@ -80,49 +87,38 @@ std::vector<std::wstring> Blocks(
 
 }  // namespace
 
-TEST(TempDataStatistics, CountsFilesFoldersAndSizesBelowTheFolder) {
+TEST(TempDataStatistics, CountsBelowTheFolderAndTheEdgeCases) {
   TempFolder top(L"stats");
-  ::CreateDirectoryW((top / L"sub").c_str(), nullptr);
-  ::CreateDirectoryW((top / L"sub\\deeper").c_str(), nullptr);
+  ::SHCreateDirectoryExW(nullptr, (top / L"sub\\deeper").c_str(), nullptr);
   WriteFileBytes(top / L"a.txt", "12345");
   WriteFileBytes(top / L"sub\\b.log", std::string(10, 'x'));
   WriteFileBytes(top / L"sub\\deeper\\c", std::string(100, 'y'));
   const auto kind = TempDataKind::QFTemp;
-  ASSERT_TRUE(CountFolderContents(top.path(), L"*", kind, true));
-  ExpectTotals(kind, 3, 2, 115);  // the top folder itself is not counted
+  // The top folder itself is not counted.
+  EXPECT_EQ(Count(top.path(), L"*", kind, true), Totals(3, 2, 115));
   // Without reset the same walk adds up; a trailing backslash lists the same.
-  ASSERT_TRUE(CountFolderContents(top.path() + L"\\", L"*", kind, false));
-  ExpectTotals(kind, 6, 4, 230);
+  EXPECT_EQ(Count(top.path() + L"\\", L"*", kind, false), Totals(6, 4, 230));
   // The pattern filters the top listing only; sub-folders are walked with "*".
-  ASSERT_TRUE(CountFolderContents(top.path(), L"*.txt", kind, true));
-  ExpectTotals(kind, 1, 0, 5);
-  ASSERT_TRUE(CountFolderContents(top.path(), L"s*", kind, true));
-  ExpectTotals(kind, 2, 2, 110);
-}
-
-TEST(TempDataStatistics, EmptyMissingUnexaminableAndOtherKinds) {
-  TempFolder top(L"stats");
-  WriteFileBytes(top / L"f", "abc");
-  const auto kind = TempDataKind::Temp, none = static_cast<TempDataKind>(4);
-  ASSERT_TRUE(CountFolderContents(top.path(), L"*", kind, true));
+  EXPECT_EQ(Count(top.path(), L"*.txt", kind, true), Totals(1, 0, 5));
+  EXPECT_EQ(Count(top.path(), L"s*", kind, true), Totals(2, 2, 110));
   // Empty folder text: false, nothing reset. Other kinds walk but count
   // nothing anywhere, and have no statistics.
+  const auto none = static_cast<TempDataKind>(4);
   EXPECT_FALSE(CountFolderContents(L"", L"*", kind, true) || CountFolderEntry(L"", L"f", kind));
   EXPECT_TRUE(CountFolderContents(top.path(), L"*", none, true));
-  ExpectTotals(kind, 1, 0, 3);
+  EXPECT_EQ(Statistics(kind), Totals(2, 2, 110));
   int32_t files = -7, folders = -7;
   uint64_t size = 7;
   EXPECT_FALSE(GetTempDataStatistics(files, folders, size, none) ||
                GetTempDataStatistics(files, folders, size, static_cast<TempDataKind>(0)));
   EXPECT_EQ(std::tuple(files, folders, size), std::tuple(-7, -7, uint64_t{7}));
-  EXPECT_TRUE(CountFolderContents(top / L"missing", L"*", kind, true));  // true, and reset
-  ExpectTotals(kind, 0, 0, 0);
+  EXPECT_EQ(Count(top / L"missing", L"*", kind, true), Totals(0, 0, 0));  // true, and reset
   // "." and ".." are skipped; an entry whose attributes cannot be read has
   // them all set, the directory bit among them, and counts as a folder.
   for (const wchar_t* name : {L".", L"..", L"vanished"}) {
     EXPECT_TRUE(CountFolderEntry(top.path() + L"\\", name, kind));
   }
-  ExpectTotals(kind, 0, 1, 0);
+  EXPECT_EQ(Statistics(kind), Totals(0, 1, 0));
 }
 
 TEST(TempDataReport, ExactLinesInPostOrderIncludingAFiveGibFile) {
@@ -139,12 +135,10 @@ TEST(TempDataReport, ExactLinesInPostOrderIncludingAFiveGibFile) {
   ASSERT_TRUE(::GetFileAttributesExW((big / L"big.bin").c_str(), GetFileExInfoStandard, &data));
   ASSERT_EQ(data.nFileSizeHigh, 1u);
   ASSERT_EQ(data.nFileSizeLow, 1u << 30);
-  ASSERT_TRUE(CountFolderContents(big.path(), L"*", TempDataKind::Temp, true));
-  ExpectTotals(TempDataKind::Temp, 1, 0, 1u << 30);  // the size modulo 2^32
+  EXPECT_EQ(Count(big.path(), L"*", TempDataKind::Temp, true), Totals(1, 0, 1u << 30));
 
   TempFolder top(L"stats");
-  ::CreateDirectoryW((top / L"a").c_str(), nullptr);
-  ::CreateDirectoryW((top / L"a\\b").c_str(), nullptr);
+  ::SHCreateDirectoryExW(nullptr, (top / L"a\\b").c_str(), nullptr);
   WriteFileBytes(top / L"a\\b\\f1", "1");
   WriteFileBytes(top / L"a\\f2", "22");
   TempFolder empty(L"stats_empty");
