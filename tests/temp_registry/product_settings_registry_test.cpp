@@ -72,7 +72,7 @@ TEST_F(Settings, StringsAndPiecesAtTheBoundaries) {
   }
 }
 
-TEST_F(Settings, PiecesUpToTheFirstGapAndTheirLowLevelRoutines) {
+TEST_F(Settings, PiecesUpToTheFirstGapAndUnterminatedTextsBounded) {
   Raw(Piece(0), REG_SZ, SzBytes(L"zero"));
   Raw(Piece(2), REG_SZ, SzBytes(L"two"));
   EXPECT_EQ(Text(L"Text", L"pre:"), L"pre:zero");  // appended to, not replaced
@@ -82,9 +82,6 @@ TEST_F(Settings, PiecesUpToTheFirstGapAndTheirLowLevelRoutines) {
   EXPECT_EQ(Text(L"Text", L"kept"), L"false:kept");
   EXPECT_EQ(WriteNumberedValues(key.get(), L"Text", L""), 0);
   EXPECT_EQ(Stored(Piece(0)), SzBytes(L""));  // an empty text is one empty piece
-}
-
-TEST_F(Settings, UnterminatedTextsComeBackBounded) {
   // 1024 units without a NUL fill the 2048-byte buffer exactly: all of them
   // and nothing beyond. 1025 no longer fit, so the pieces are read instead.
   Raw(Piece(0), REG_SZ, UnitBytes(std::wstring(1015, L'y')));
@@ -106,7 +103,7 @@ TEST_F(Settings, NumbersExactlyAlsoUnderADecimalCommaLocale) {
   for (const char* locale : {"C", "German_Germany.1252"}) {
     const char* const set = std::setlocale(LC_NUMERIC, locale);
     ASSERT_TRUE(set);
-    const std::string name = set;  // a plain scan of "2.5" proves the comma
+    const std::string name = set;
     double plain = 0;
     ASSERT_EQ(std::swscanf(L"2.5", L"%lf", &plain), 1);
     ASSERT_EQ(plain, locale[0] == 'C' ? 2.5 : 2.0);
