@@ -7,7 +7,6 @@
 using fw::File;
 using fw::FileError;
 
-// The causes come from real failures; the table behind them is not restated.
 TEST(File, ReadWriteSeekTruncateAndTheCausesOfFailures) {
   vxtest::TempFolder base(L"file");
   const std::wstring path = base / L"data.bin";

@@ -1,7 +1,5 @@
-// Previews through the document component double, a real in-process COM
-// server registered for each test under the machine's classes (Wine reads
-// class registrations from there only); every test ends with none of the
-// double's objects alive.
+// The document component double is registered under the machine's classes:
+// Wine reads class registrations from there only.
 
 #include "library/product_settings/product_settings.h"
 

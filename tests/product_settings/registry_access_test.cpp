@@ -1,6 +1,3 @@
-// The registry readers and writer against Wine's registry, fed exact types
-// and sizes: one set of values, each routine's verdict on every one of them.
-
 #include "library/product_settings/product_settings.h"
 
 #include <gtest/gtest.h>

@@ -14,7 +14,6 @@ namespace {
 const wchar_t kTree[] = L"Software\\VxTestDotNet";
 const wchar_t kMachineKey[] = L"Software\\Microsoft\\.NETFramework";
 
-// Version sub-keys under root\path, and InstallRoot when given.
 void BuildTree(HKEY root, const std::wstring& path, std::initializer_list<const wchar_t*> versions,
                const std::wstring* installRoot) {
   for (const wchar_t* name : versions) ASSERT_TRUE(SetText(root, path + L"\\" + name, L"", L""));
@@ -58,7 +57,6 @@ TEST(DotNetTree, HighestExistingFolderFirstAndNothingToFind) {
   ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kTree, L"InstallRoot", folder.path()));
   EXPECT_FALSE(FindDotNetFrameworkFolderAt(HKEY_CURRENT_USER, kTree, path));
   EXPECT_EQ(path, folder.path() + L"v2.0.50727");
-  // Versions and their folder, but no InstallRoot.
   DeleteTree(HKEY_CURRENT_USER, kTree);
   BuildTree(HKEY_CURRENT_USER, kTree, {L"v4.0.30319"}, nullptr);
   path = L"kept";

@@ -41,7 +41,6 @@ class Settings : public ::testing::Test {
             double* value = nullptr) {
     return ReadSettingValue(kKey, HKEY_CURRENT_USER, L"General", name, type, text, number, value);
   }
-  // The text read onto text, after "false:" when the read failed.
   std::wstring Text(const std::wstring& name, std::wstring text = L"") {
     return (Read(Type::String, name, &text) ? L"" : L"false:") + text;
   }
@@ -143,7 +142,6 @@ const wchar_t kProductSection[] = L"Software\\VxTestProduct\\General";
 
 class ProductSettings : public Settings {
  protected:
-  // The text read, after "false:" when the read failed; starts as "kept".
   std::wstring Where(bool machineOnly, bool useProductKey = true,
                      const std::wstring& productKey = L"VxTestProduct",
                      const std::wstring& section = L"General") {

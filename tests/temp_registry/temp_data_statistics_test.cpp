@@ -1,6 +1,3 @@
-// The report lines as a debugger receives them from temp_stats_probe, run
-// under this test as its debugger.
-
 #include "library/temp_registry/temp_registry.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +18,6 @@ Totals Statistics(TempDataKind kind) {
   EXPECT_TRUE(GetTempDataStatistics(t.files, t.folders, t.size, kind));
   return {t.files, t.folders, t.size};
 }
-// The totals after a walk that must succeed.
 Totals Count(const std::wstring& folder, const wchar_t* pattern, TempDataKind kind, bool reset) {
   EXPECT_TRUE(CountFolderContents(folder, pattern, kind, reset));
   return Statistics(kind);

@@ -92,7 +92,6 @@ TEST(CreateFolderPath, AbsoluteAndRelativeCases) {
   ScopedCurrentDirectory inside(base.path());
   EXPECT_FALSE(CreateFolderPath(L"first\\second\\third") || PathExists(base / L"first"));
   EXPECT_FALSE(CreateFolderPath(L"single") || PathExists(base / L"single"));
-  // Below an existing relative folder.
   EXPECT_TRUE(CreateFolderPath(L"a\\new\\newer") && PathIsFolder(base / L"a\\new\\newer"));
   std::wstring bare = L"bare";  // no separator: made where we stand
   EXPECT_TRUE(EnsureFolderExists(bare.data(), true) && PathIsFolder(base / bare));
