@@ -63,7 +63,7 @@ TEST(TempFolders, NeitherSetGivesEmptyTextsAndABackslashEndGetsASecondOne) {
               PathIsFolder(cwd / L"qfxauto"));
 }
 
-TEST(FolderExists, TextRulesAndTheDisk) {
+TEST(FolderQuestions, TextRulesAbsoluteAndRelativeCasesFilesAndReadOnly) {
   TempFolder base(L"exists");
   ::CreateDirectoryW((base / L"sub").c_str(), nullptr);
   vxtest::WriteFileBytes(base / L"file.txt", "f");
@@ -77,10 +77,6 @@ TEST(FolderExists, TextRulesAndTheDisk) {
            L"", L"\\", L"htt", L"\\\\", base / L"file.txt", base / L"missing", base / L"*.txt"}) {
     EXPECT_FALSE(FolderExists(no)) << vxtest::WideToUtf8(no);
   }
-}
-
-TEST(CreateFolderPath, AbsoluteAndRelativeCases) {
-  TempFolder base(L"create");
   EXPECT_TRUE(CreateFolderPath(base / L"a\\b\\c") && PathIsFolder(base / L"a\\b\\c"));
   // Existing, and with a trailing backslash and an empty component.
   EXPECT_TRUE(CreateFolderPath(base / L"a\\b\\c\\"));
@@ -95,10 +91,6 @@ TEST(CreateFolderPath, AbsoluteAndRelativeCases) {
   EXPECT_TRUE(CreateFolderPath(L"a\\new\\newer") && PathIsFolder(base / L"a\\new\\newer"));
   std::wstring bare = L"bare";  // no separator: made where we stand
   EXPECT_TRUE(EnsureFolderExists(bare.data(), true) && PathIsFolder(base / bare));
-}
-
-TEST(FileQuestions, EnsureFolderExistsFileExistsAndReadOnly) {
-  TempFolder base(L"files");
   const std::wstring file = base / L"f";
   vxtest::WriteFileBytes(file, "f");
   std::wstring named = file, missing = base / L"m", nested = base / L"x\\y", under = file + L"\\s";
