@@ -97,7 +97,27 @@ TEST(AnnotationExtension, TheEightInAnyCaseAndNothingElse) {
   EXPECT_FALSE(IsAnnotationExtension(nullptr));
 }
 
-TEST_F(FilePreview, DocumentPictureWithTheExactCallsAndAnApplicationKeptAcrossCalls) {
+// Failures of the component are passed on and nothing is kept, so that the
+// first call that succeeds creates the factory afresh.
+TEST_F(FilePreview, FailuresThenADocumentPictureAndTheApplicationKeptAcrossCalls) {
+  const HRESULT refused = static_cast<HRESULT>(0x8004AB01);
+  const HRESULT noLicence = static_cast<HRESULT>(0x8004AB02);
+  const struct {
+    QfDoubleBehaviour answer;
+    HRESULT result;
+    LONG factories;
+  } cases[] = {{{.createInstanceResult = refused}, refused, 0},
+               {{.createApplicationResult = noLicence}, noLicence, 1},
+               {{.applicationNull = true}, S_OK, 1}};  // no error, yet no application
+  for (const auto& c : cases) {
+    Answer(c.answer);
+    picture_ = CallersPicture();
+    IPicture* const before = picture_.get();
+    EXPECT_EQ(Preview(L"C:\\d.qlfprt"), c.result);
+    EXPECT_TRUE(!application_ && picture_.get() == before && Seen().openCalls == 0);
+    EXPECT_EQ(Seen().factoriesCreated, c.factories);
+  }
+  Answer(QfDoubleBehaviour{});
   const std::wstring path = L"C:\\models\\bracket.qlfprt";
   fw::com_ptr<IPicture> old = CallersPicture();
   old->AddRef();
@@ -119,6 +139,10 @@ TEST_F(FilePreview, DocumentPictureWithTheExactCallsAndAnApplicationKeptAcrossCa
   EXPECT_EQ(application_.get(), first);
   EXPECT_EQ(std::tuple(seen.factoriesCreated, seen.applicationCalls, seen.openCalls),
             std::tuple(1, 1, 2));
+  application_.reset();
+  vxtest::DeleteTree(HKEY_LOCAL_MACHINE, ClassKey());
+  EXPECT_EQ(Preview(L"C:\\d.qlfprt"), REGDB_E_CLASSNOTREG);
+  EXPECT_FALSE(application_);
 }
 
 // Each case starts with a picture of the caller's own, to see whether the
@@ -165,30 +189,4 @@ TEST_F(FilePreview, AnswersOfTheComponent) {
     picture_.reset();
     EXPECT_EQ(double_->liveObjects, 1) << "only the application";
   }
-}
-
-TEST_F(FilePreview, ComponentFailuresArePassedOnAndNothingIsKept) {
-  const HRESULT refused = static_cast<HRESULT>(0x8004AB01);
-  const HRESULT noLicence = static_cast<HRESULT>(0x8004AB02);
-  const struct {
-    QfDoubleBehaviour answer;
-    HRESULT result;
-    LONG factories;
-  } cases[] = {{{.createInstanceResult = refused}, refused, 0},
-               {{.createApplicationResult = noLicence}, noLicence, 1},
-               {{.applicationNull = true}, S_OK, 1}};  // no error, yet no application
-  for (const auto& c : cases) {
-    Answer(c.answer);
-    picture_ = CallersPicture();
-    IPicture* const before = picture_.get();
-    EXPECT_EQ(Preview(L"C:\\d.qlfprt"), c.result);
-    EXPECT_TRUE(!application_ && picture_.get() == before && Seen().openCalls == 0);
-    EXPECT_EQ(Seen().factoriesCreated, c.factories);
-  }
-  EXPECT_EQ(Preview(L"C:\\d.qlfprt"), S_OK);
-  EXPECT_EQ(Seen().factoriesCreated, 2) << "tried again, as nothing was kept";
-  application_.reset();
-  vxtest::DeleteTree(HKEY_LOCAL_MACHINE, ClassKey());
-  EXPECT_EQ(Preview(L"C:\\d.qlfprt"), REGDB_E_CLASSNOTREG);
-  EXPECT_FALSE(application_);
 }
