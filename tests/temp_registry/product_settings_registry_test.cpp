@@ -175,7 +175,7 @@ TEST_F(ProductSettings, UserThenMachineThenDefaultUser) {
   }
 }
 
-TEST_F(ProductSettings, TheProductKeyNameAndItsDefault) {
+TEST_F(ProductSettings, TheProductKeyNameItsDefaultAndWrites) {
   ASSERT_TRUE(SetText(HKEY_CURRENT_USER, L"Software\\VxTestOther\\General", L"Where", L"other"));
   ASSERT_TRUE(SetText(HKEY_LOCAL_MACHINE, kProductSection, L"Where", L"machine"));
   ProductKeyName() = L"VxTestOther";  // the user's hive is also read under it
@@ -196,6 +196,17 @@ TEST_F(ProductSettings, TheProductKeyNameAndItsDefault) {
   EXPECT_EQ(ProductKeyName(), L"Quillforge");
   SetProductKeyName(L"Quillforge 2001 Viewer");
   EXPECT_EQ(TakeProductKeyName(), L"Quillforge\\Quillforge 2001 Viewer");
+  // Writes go to the user's hive only.
+  DeleteTree(HKEY_LOCAL_MACHINE, L"Software\\VxTestProduct");
+  ProductKeyName() = L"VxTestProduct";
+  const DWORD number = 42;
+  ASSERT_TRUE(WriteProductSetting(L"General", L"Count", Type::Dword, L"", &number, nullptr, true));
+  EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, kProductSection, L"Count")->data, DwordBytes(42));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\VxTestProduct"));
+  const RemoveIfCreated product(HKEY_CURRENT_USER, L"Software\\Quillforge");
+  const ScratchKey section(HKEY_CURRENT_USER, L"Software\\Quillforge\\VxTestSection");
+  ASSERT_TRUE(WriteProductSetting(L"VxTestSection", L"Text", Type::String, L"q", {}, {}, false));
+  EXPECT_EQ(ReadRawValue(section.root(), section.path(), L"Text")->data, SzBytes(L"q"));
 }
 
 TEST_F(ProductSettings, ViewerSettingsComeFromTheUsersHiveOnly) {
@@ -212,16 +223,4 @@ TEST_F(ProductSettings, ViewerSettingsComeFromTheUsersHiveOnly) {
   EXPECT_EQ(Where(false, false, L"Quillforge\\quillforge 2001 viewer"), L"machine");
   ASSERT_TRUE(SetText(HKEY_CURRENT_USER, viewer + L"\\General", L"Where", L"user"));
   EXPECT_EQ(Where(false, true, L""), L"user");
-}
-
-TEST_F(ProductSettings, WriteGoesToTheUsersHiveOnly) {
-  ProductKeyName() = L"VxTestProduct";
-  const DWORD number = 42;
-  ASSERT_TRUE(WriteProductSetting(L"General", L"Count", Type::Dword, L"", &number, nullptr, true));
-  EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, kProductSection, L"Count")->data, DwordBytes(42));
-  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\VxTestProduct"));
-  const RemoveIfCreated product(HKEY_CURRENT_USER, L"Software\\Quillforge");
-  const ScratchKey section(HKEY_CURRENT_USER, L"Software\\Quillforge\\VxTestSection");
-  ASSERT_TRUE(WriteProductSetting(L"VxTestSection", L"Text", Type::String, L"q", {}, {}, false));
-  EXPECT_EQ(ReadRawValue(section.root(), section.path(), L"Text")->data, SzBytes(L"q"));
 }
