@@ -119,18 +119,13 @@ TEST(TempDataStatistics, CountsBelowTheFolderAndTheEdgeCases) {
 
 TEST(TempDataReport, ExactLinesInPostOrderIncludingAFiveGibFile) {
   TempFolder big(L"stats_big");
-  {
-    fw::unique_hfile file(::CreateFileW((big / L"big.bin").c_str(), GENERIC_WRITE, 0, nullptr,
-                                        CREATE_ALWAYS, 0, nullptr));
-    LARGE_INTEGER end = {};
-    end.QuadPart = 5ll << 30;  // unwritten, so sparse on Wine's host file system
-    ASSERT_TRUE(::SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN));
-    ASSERT_TRUE(::SetEndOfFile(file.get()));
-  }
+  fw::File file;  // unwritten up to its last byte, so sparse on Wine's host file system
+  ASSERT_TRUE(file.Open(big / L"big.bin", fw::File::modeCreate | fw::File::modeWrite) &&
+              file.Seek((5ull << 30) - 1) && file.Write("x", 1));
+  file.Close();
   WIN32_FILE_ATTRIBUTE_DATA data = {};
   ASSERT_TRUE(::GetFileAttributesExW((big / L"big.bin").c_str(), GetFileExInfoStandard, &data));
-  ASSERT_EQ(data.nFileSizeHigh, 1u);
-  ASSERT_EQ(data.nFileSizeLow, 1u << 30);
+  ASSERT_TRUE(data.nFileSizeHigh == 1 && data.nFileSizeLow == 1u << 30) << "5 GiB";
   EXPECT_EQ(Count(big.path(), L"*", TempDataKind::Temp, true), Totals(1, 0, 1u << 30));
 
   TempFolder top(L"stats");
