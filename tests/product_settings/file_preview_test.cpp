@@ -1,13 +1,13 @@
-// Previews through the document component double, a real in-process COM
-// server registered for each test under the machine's classes (Wine reads
-// class registrations from there only); every test ends with none of the
-// double's objects alive.
+// The document component double is registered under the machine's classes:
+// Wine reads class registrations from there only.
 
 #include "library/product_settings/product_settings.h"
 
 #include <gtest/gtest.h>
 
 #include <olectl.h>
+
+#include <tuple>
 
 #include "library/product_settings/file_preview_detail.h"
 #include "tests/support/document_double_control.h"
@@ -56,7 +56,6 @@ class FilePreview : public ::testing::Test {
     ASSERT_TRUE(vxtest::SetText(HKEY_LOCAL_MACHINE, ClassKey() + L"\\InprocServer32",
                                 L"ThreadingModel", L"Both"));
     module_.reset(::LoadLibraryW(dll.c_str()));  // the module COM loads: the same state
-    ASSERT_TRUE(module_);
     const auto control = reinterpret_cast<QfDoubleControlFn>(
         reinterpret_cast<void*>(::GetProcAddress(module_.get(), "QfDoubleControl")));
     ASSERT_TRUE(control);
@@ -66,9 +65,7 @@ class FilePreview : public ::testing::Test {
   void TearDown() override {
     application_.reset();
     picture_.reset();
-    if (double_) {
-      EXPECT_EQ(double_->liveObjects, 0) << "the routine left component objects alive";
-    }
+    EXPECT_EQ(double_ ? double_->liveObjects : 0, 0) << "the routine left component objects alive";
   }
   void Answer(const QfDoubleBehaviour& behaviour) {
     double_->answer = behaviour;
@@ -100,7 +97,27 @@ TEST(AnnotationExtension, TheEightInAnyCaseAndNothingElse) {
   EXPECT_FALSE(IsAnnotationExtension(nullptr));
 }
 
-TEST_F(FilePreview, DocumentPictureWithTheExactCallsAndAnApplicationKeptAcrossCalls) {
+// Failures of the component are passed on and nothing is kept, so that the
+// first call that succeeds creates the factory afresh.
+TEST_F(FilePreview, FailuresThenADocumentPictureAndTheApplicationKeptAcrossCalls) {
+  const HRESULT refused = static_cast<HRESULT>(0x8004AB01);
+  const HRESULT noLicence = static_cast<HRESULT>(0x8004AB02);
+  const struct {
+    QfDoubleBehaviour answer;
+    HRESULT result;
+    LONG factories;
+  } cases[] = {{{.createInstanceResult = refused}, refused, 0},
+               {{.createApplicationResult = noLicence}, noLicence, 1},
+               {{.applicationNull = true}, S_OK, 1}};  // no error, yet no application
+  for (const auto& c : cases) {
+    Answer(c.answer);
+    picture_ = CallersPicture();
+    IPicture* const before = picture_.get();
+    EXPECT_EQ(Preview(L"C:\\d.qlfprt"), c.result);
+    EXPECT_TRUE(!application_ && picture_.get() == before && Seen().openCalls == 0);
+    EXPECT_EQ(Seen().factoriesCreated, c.factories);
+  }
+  Answer(QfDoubleBehaviour{});
   const std::wstring path = L"C:\\models\\bracket.qlfprt";
   fw::com_ptr<IPicture> old = CallersPicture();
   old->AddRef();
@@ -109,23 +126,23 @@ TEST_F(FilePreview, DocumentPictureWithTheExactCallsAndAnApplicationKeptAcrossCa
   EXPECT_TRUE(IsDoublesPicture(picture_.get()));
   EXPECT_EQ(RefCount(picture_.get()), 1u) << "the caller holds the only reference";
   EXPECT_EQ(RefCount(old.get()), 1u) << "the old picture is released";
-  EXPECT_EQ(Seen().factoriesCreated, 1);
-  EXPECT_EQ(Seen().applicationCalls, 1);
-  EXPECT_STREQ(Seen().lastClientKey, L"Vx.PreviewClient.1");
-  EXPECT_EQ(Seen().openCalls, 1);
-  EXPECT_STREQ(Seen().lastPath, path.c_str());
-  EXPECT_EQ(Seen().lastPathUnits, path.size());
-  EXPECT_EQ(Seen().lastOpenOptions, 0);
-  EXPECT_EQ(Seen().lastOpenReadOnly, VARIANT_TRUE);
-  EXPECT_EQ(Seen().previewCalls, 1) << "no second call after a picture";
-  EXPECT_EQ(Seen().annotationCalls, 0);
-
+  const QfDoubleRecord& seen = Seen();
+  EXPECT_EQ(std::tuple(seen.factoriesCreated, seen.applicationCalls, seen.openCalls,
+                       seen.lastOpenOptions, seen.lastOpenReadOnly, seen.annotationCalls),
+            std::tuple(1, 1, 1, 0, VARIANT_TRUE, 0));
+  EXPECT_STREQ(seen.lastClientKey, L"Vx.PreviewClient.1");
+  EXPECT_STREQ(seen.lastPath, path.c_str());
+  EXPECT_EQ(seen.lastPathUnits, path.size());
+  EXPECT_EQ(seen.previewCalls, 1) << "no second call after a picture";
   IQfApplication* const first = application_.get();
   ASSERT_EQ(Preview(L"C:\\b.qlfasm"), S_OK);
   EXPECT_EQ(application_.get(), first);
-  EXPECT_EQ(Seen().factoriesCreated, 1);
-  EXPECT_EQ(Seen().applicationCalls, 1);
-  EXPECT_EQ(Seen().openCalls, 2);
+  EXPECT_EQ(std::tuple(seen.factoriesCreated, seen.applicationCalls, seen.openCalls),
+            std::tuple(1, 1, 2));
+  application_.reset();
+  vxtest::DeleteTree(HKEY_LOCAL_MACHINE, ClassKey());
+  EXPECT_EQ(Preview(L"C:\\d.qlfprt"), REGDB_E_CLASSNOTREG);
+  EXPECT_FALSE(application_);
 }
 
 // Each case starts with a picture of the caller's own, to see whether the
@@ -166,44 +183,10 @@ TEST_F(FilePreview, AnswersOfTheComponent) {
     EXPECT_EQ(IsDoublesPicture(picture_.get()), c.picture == Doubles);
     EXPECT_EQ(!picture_, c.picture == None);
     EXPECT_EQ(picture_ ? RefCount(picture_.get()) : 1u, 1u);
-    EXPECT_EQ(Seen().openCalls, c.opens);
-    EXPECT_EQ(Seen().previewCalls, c.previews);
-    EXPECT_EQ(Seen().annotationCalls, c.annotations);
+    EXPECT_EQ(std::tuple(Seen().openCalls, Seen().previewCalls, Seen().annotationCalls),
+              std::tuple(c.opens, c.previews, c.annotations));
     EXPECT_STREQ(Seen().lastPath, c.opens + c.annotations ? c.path : L"");
     picture_.reset();
     EXPECT_EQ(double_->liveObjects, 1) << "only the application";
   }
-}
-
-TEST_F(FilePreview, ComponentFailuresArePassedOnAndNothingIsKept) {
-  const HRESULT refused = static_cast<HRESULT>(0x8004AB01);
-  const HRESULT noLicence = static_cast<HRESULT>(0x8004AB02);
-  const struct {
-    QfDoubleBehaviour answer;
-    HRESULT result;
-    LONG factories;
-  } cases[] = {{{.createInstanceResult = refused}, refused, 0},
-               {{.createApplicationResult = noLicence}, noLicence, 1},
-               {{.applicationNull = true}, S_OK, 1}};  // no error, yet no application
-  for (const auto& c : cases) {
-    Answer(c.answer);
-    picture_ = CallersPicture();
-    IPicture* const before = picture_.get();
-    EXPECT_EQ(Preview(L"C:\\d.qlfprt"), c.result);
-    EXPECT_FALSE(application_);
-    EXPECT_EQ(picture_.get(), before);
-    EXPECT_EQ(Seen().openCalls, 0);
-    EXPECT_EQ(Seen().factoriesCreated, c.factories);
-  }
-  EXPECT_EQ(Preview(L"C:\\d.qlfprt"), S_OK);
-  EXPECT_EQ(Seen().factoriesCreated, 2) << "tried again, as nothing was kept";
-}
-
-TEST(FilePreviewUnregistered, MissingComponentGivesClassNotRegistered) {
-  fw::com_init com;
-  vxtest::DeleteTree(HKEY_LOCAL_MACHINE, ClassKey());
-  fw::com_ptr<IQfApplication> application;
-  fw::com_ptr<IPicture> picture;
-  EXPECT_EQ(GetFilePreview(L"C:\\d.qlfprt", application, picture), REGDB_E_CLASSNOTREG);
-  EXPECT_FALSE(application);
 }

@@ -1,6 +1,3 @@
-// The registry readers and writer against Wine's registry, fed exact types
-// and sizes: one set of values, each routine's verdict on every one of them.
-
 #include "library/product_settings/product_settings.h"
 
 #include <gtest/gtest.h>
@@ -47,10 +44,8 @@ TEST(RegistryAccess, EveryReaderOnEveryTypeAndSize) {
       {L"binHi", REG_BINARY, {'h', 0, 'i', 0, 'x'}, {}, L"hi", {}, {}},
   };
   for (const auto& c : cases) {
-    ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kKey, c.name, c.type, c.data));
-  }
-  for (const auto& c : cases) {
     SCOPED_TRACE(WideToUtf8(c.name));
+    ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kKey, c.name, c.type, c.data));
     std::wstring query = L"before", asText = L"before";
     DWORD dword = 99, anyDword = 99;
     EXPECT_EQ(QueryStringValue(HKEY_CURRENT_USER, kKey, c.name, query), c.query.has_value());
@@ -65,18 +60,17 @@ TEST(RegistryAccess, EveryReaderOnEveryTypeAndSize) {
   for (const wchar_t* key : {kKey, L"Software\\VxTestNoSuchKey"}) {
     std::wstring text = L"before";
     DWORD number = 99;
-    EXPECT_FALSE(QueryStringValue(HKEY_CURRENT_USER, key, L"missing", text));
-    EXPECT_FALSE(ReadValueAsText(HKEY_CURRENT_USER, key, L"missing", text));
-    EXPECT_FALSE(QueryDwordValue(HKEY_CURRENT_USER, key, L"missing", number));
-    EXPECT_FALSE(ReadDwordValue(HKEY_CURRENT_USER, key, L"missing", number));
-    EXPECT_EQ(text, L"before");
-    EXPECT_EQ(number, 99u);
+    EXPECT_FALSE(QueryStringValue(HKEY_CURRENT_USER, key, L"missing", text) ||
+                 ReadValueAsText(HKEY_CURRENT_USER, key, L"missing", text) ||
+                 QueryDwordValue(HKEY_CURRENT_USER, key, L"missing", number) ||
+                 ReadDwordValue(HKEY_CURRENT_USER, key, L"missing", number));
+    EXPECT_TRUE(text == L"before" && number == 99u);
   }
 }
 
 // Wine hands a REG_SZ stored without its NUL back with one appended (and
 // counted); Windows hands back the stored bytes, which the reader refuses.
-TEST(RegistryAccess, UnterminatedTextComesBackBounded) {
+TEST(RegistryAccess, UnterminatedTextBoundedTheWriterAndRootsLeftOpen) {
   const ScratchKey scratch(HKEY_CURRENT_USER, kKey);
   ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kKey, L"noNul", REG_SZ, UnitBytes(L"abc")));
   const bool apiTerminates = ReadRawValue(HKEY_CURRENT_USER, kKey, L"noNul")->data.size() == 8;
@@ -88,38 +82,33 @@ TEST(RegistryAccess, UnterminatedTextComesBackBounded) {
   const auto* data = reinterpret_cast<const BYTE*>(L"abc");
   EXPECT_FALSE(product_settings::detail::AcceptedStringText(REG_SZ, data, 6));
   EXPECT_EQ(product_settings::detail::AcceptedStringText(REG_SZ, data, 8), L"abc");
-}
 
-TEST(RegistryAccess, WriterKeysAndRootsLeftOpen) {
-  const ScratchKey scratch(HKEY_CURRENT_USER, kKey);
   const std::wstring k259(259, L'x');
-  ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kKey, L"seed", L""));
   EXPECT_EQ(WriteStringValue(HKEY_CURRENT_USER, kKey, L"text", k259), 0);
-  EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, kKey, L"text")->type, static_cast<DWORD>(REG_SZ));
-  EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, kKey, L"text")->data, SzBytes(k259));
+  const auto written = ReadRawValue(HKEY_CURRENT_USER, kKey, L"text");
+  EXPECT_TRUE(written->type == REG_SZ && written->data == SzBytes(k259));
   EXPECT_EQ(WriteStringValue(HKEY_CURRENT_USER, kKey, L"blank", L""), 0);
   EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, kKey, L"blank")->data, std::vector<BYTE>(2, 0));
   const std::wstring missing = std::wstring(kKey) + L"\\Missing";
   EXPECT_EQ(WriteStringValue(HKEY_CURRENT_USER, missing, L"x", L"y"), ERROR_FILE_NOT_FOUND);
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, missing));
-  EXPECT_TRUE(RegistryKeyExists(HKEY_CURRENT_USER, kKey));
-  EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, missing));
+  EXPECT_TRUE(RegistryKeyExists(HKEY_CURRENT_USER, kKey) &&
+              !RegistryKeyExists(HKEY_CURRENT_USER, missing));
 
   // An open root with an empty path: the routines work on it and leave it open.
   const fw::unique_hkey root = OpenTestKey(HKEY_CURRENT_USER, kKey);
   ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kKey, L"d7", REG_DWORD, DwordBytes(7)));
   std::wstring text;
   DWORD number = 0;
-  EXPECT_TRUE(QueryDwordValue(root.get(), L"", L"d7", number));
-  EXPECT_TRUE(ReadDwordValue(root.get(), L"", L"d7", number));
-  EXPECT_TRUE(QueryStringValue(root.get(), L"", L"text", text));
-  EXPECT_TRUE(ReadValueAsText(root.get(), L"", L"text", text));
-  EXPECT_TRUE(RegistryKeyExists(root.get(), L""));
-  EXPECT_EQ(WriteStringValue(root.get(), L"", L"written", L"w"), 0);
+  EXPECT_TRUE(QueryDwordValue(root.get(), L"", L"d7", number) &&
+              ReadDwordValue(root.get(), L"", L"d7", number) &&
+              QueryStringValue(root.get(), L"", L"text", text) &&
+              ReadValueAsText(root.get(), L"", L"text", text) &&
+              RegistryKeyExists(root.get(), L"") &&
+              WriteStringValue(root.get(), L"", L"written", L"w") == 0);
   EXPECT_TRUE(HandleStillOpen(root.get()));
 
   const ScratchKey machine(HKEY_LOCAL_MACHINE, kKey);
   ASSERT_TRUE(SetText(HKEY_LOCAL_MACHINE, kKey, L"text", L"machine"));
-  EXPECT_TRUE(ReadMachineValueAsText(L"text", kKey, text));
-  EXPECT_EQ(text, L"machine");
+  EXPECT_TRUE(ReadMachineValueAsText(L"text", kKey, text) && text == L"machine");
 }

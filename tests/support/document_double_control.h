@@ -20,8 +20,7 @@ struct QfDoubleRecord {
   LONG factoriesCreated = 0, applicationCalls = 0, openCalls = 0, previewCalls = 0,
        annotationCalls = 0, lastOpenOptions = -1;
   VARIANT_BOOL lastOpenReadOnly = 0;
-  wchar_t lastClientKey[128] = {};
-  wchar_t lastPath[512] = {};
+  wchar_t lastClientKey[128] = {}, lastPath[512] = {};
   UINT lastPathUnits = 0;  // the BSTR's own length
 };
 

@@ -20,12 +20,11 @@ bool SetText(HKEY root, const std::wstring& keyPath, const std::wstring& name,
 
 std::vector<BYTE> UnitBytes(const std::wstring& text) {
   const auto* first = reinterpret_cast<const BYTE*>(text.data());
-  return std::vector<BYTE>(first, first + text.size() * sizeof(wchar_t));
+  return {first, first + text.size() * sizeof(wchar_t)};
 }
 
 std::vector<BYTE> DwordBytes(DWORD value) {
-  const auto* first = reinterpret_cast<const BYTE*>(&value);
-  return std::vector<BYTE>(first, first + sizeof(value));
+  return {BYTE(value), BYTE(value >> 8), BYTE(value >> 16), BYTE(value >> 24)};
 }
 
 fw::unique_hkey OpenTestKey(HKEY root, const std::wstring& keyPath, REGSAM access) {

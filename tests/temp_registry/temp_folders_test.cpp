@@ -1,5 +1,3 @@
-// The temporary folders, folder creation and the small file questions.
-
 #include "library/temp_registry/temp_registry.h"
 
 #include <gtest/gtest.h>
@@ -13,19 +11,13 @@ using vxtest::TempFolder;
 
 namespace {
 
-// Restores the current directory at scope end.
-class ScopedCurrentDirectory {
- public:
+struct ScopedCurrentDirectory {  // restored at scope end
   explicit ScopedCurrentDirectory(const std::wstring& folder) {
-    wchar_t old[MAX_PATH] = {};
     ::GetCurrentDirectoryW(MAX_PATH, old);
-    old_ = old;
     EXPECT_TRUE(::SetCurrentDirectoryW(folder.c_str()));
   }
-  ~ScopedCurrentDirectory() { ::SetCurrentDirectoryW(old_.c_str()); }
-
- private:
-  std::wstring old_;
+  ~ScopedCurrentDirectory() { ::SetCurrentDirectoryW(old); }
+  wchar_t old[MAX_PATH] = {};
 };
 
 }  // namespace
@@ -35,11 +27,11 @@ TEST(TempFolders, TmpServesWhenTempIsUnsetAndTempWinsOverTmp) {
   const std::wstring process = L"qfx" + std::to_wstring(::GetCurrentProcessId());
   {
     ScopedEnv temp(L"TEMP", std::nullopt), tmp(L"TMP", base.path());
-    EXPECT_EQ(GetAutoTempFolder(), base.path() + L"\\qfxauto\\");
-    EXPECT_TRUE(PathIsFolder(base / L"qfxauto"));
+    EXPECT_TRUE(GetAutoTempFolder() == base.path() + L"\\qfxauto\\" &&
+                PathIsFolder(base / L"qfxauto"));
     EXPECT_EQ(GetAutoTempFilePath(L"x.dat"), base.path() + L"\\qfxauto\\x.dat");
-    EXPECT_EQ(GetProcessTempFolder(true), base.path() + L"\\" + process + L"\\");
-    EXPECT_TRUE(PathIsFolder(base / process));
+    EXPECT_TRUE(GetProcessTempFolder(true) == base.path() + L"\\" + process + L"\\" &&
+                PathIsFolder(base / process));
     EXPECT_EQ(GetProcessTempFilePath(L"y", true), base.path() + L"\\" + process + L"\\y");
     EXPECT_EQ(GetProcessTempFolder(false), base.path() + L"\\");
     EXPECT_EQ(GetProcessTempFilePath(L"y", false), base.path() + L"\\y");
@@ -48,8 +40,8 @@ TEST(TempFolders, TmpServesWhenTempIsUnsetAndTempWinsOverTmp) {
   ::CreateDirectoryW((other / L"qfxauto").c_str(), nullptr);
   vxtest::WriteFileBytes(other / L"qfxauto\\kept", "k");
   EXPECT_EQ(GetAutoTempFolder(), other.path() + L"\\qfxauto\\");
-  EXPECT_EQ(vxtest::ReadFileBytes(other / L"qfxauto\\kept"), "k");
-  EXPECT_FALSE(PathExists(unused / L"qfxauto"));
+  EXPECT_TRUE(vxtest::ReadFileBytes(other / L"qfxauto\\kept") == "k" &&
+              !PathExists(unused / L"qfxauto"));
 }
 
 TEST(TempFolders, NeitherSetGivesEmptyTextsAndABackslashEndGetsASecondOne) {
@@ -63,16 +55,15 @@ TEST(TempFolders, NeitherSetGivesEmptyTextsAndABackslashEndGetsASecondOne) {
           GetProcessTempFilePath(L"n", false)}) {
       EXPECT_EQ(text, L"");
     }
-    EXPECT_FALSE(PathExists(cwd / L"qfxauto"));
-    EXPECT_FALSE(PathExists(L"\\qfxauto"));
+    EXPECT_FALSE(PathExists(cwd / L"qfxauto") || PathExists(L"\\qfxauto"));
   }
   ScopedEnv temp(L"TEMP", cwd.path() + L"\\");
   EXPECT_EQ(GetProcessTempFolder(false), cwd.path() + L"\\\\");
-  EXPECT_EQ(GetAutoTempFolder(), cwd.path() + L"\\\\qfxauto\\");
-  EXPECT_TRUE(PathIsFolder(cwd / L"qfxauto"));
+  EXPECT_TRUE(GetAutoTempFolder() == cwd.path() + L"\\\\qfxauto\\" &&
+              PathIsFolder(cwd / L"qfxauto"));
 }
 
-TEST(FolderExists, TextRulesAndTheDisk) {
+TEST(FolderQuestions, TextRulesAbsoluteAndRelativeCasesFilesAndReadOnly) {
   TempFolder base(L"exists");
   ::CreateDirectoryW((base / L"sub").c_str(), nullptr);
   vxtest::WriteFileBytes(base / L"file.txt", "f");
@@ -86,33 +77,20 @@ TEST(FolderExists, TextRulesAndTheDisk) {
            L"", L"\\", L"htt", L"\\\\", base / L"file.txt", base / L"missing", base / L"*.txt"}) {
     EXPECT_FALSE(FolderExists(no)) << vxtest::WideToUtf8(no);
   }
-}
-
-TEST(CreateFolderPath, AbsoluteAndRelativeCases) {
-  TempFolder base(L"create");
-  EXPECT_TRUE(CreateFolderPath(base / L"a\\b\\c"));
-  EXPECT_TRUE(PathIsFolder(base / L"a\\b\\c"));
+  EXPECT_TRUE(CreateFolderPath(base / L"a\\b\\c") && PathIsFolder(base / L"a\\b\\c"));
   // Existing, and with a trailing backslash and an empty component.
   EXPECT_TRUE(CreateFolderPath(base / L"a\\b\\c\\"));
-  EXPECT_TRUE(CreateFolderPath(base / L"a\\\\x\\y"));
-  EXPECT_TRUE(PathIsFolder(base / L"a\\x\\y"));
+  EXPECT_TRUE(CreateFolderPath(base / L"a\\\\x\\y") && PathIsFolder(base / L"a\\x\\y"));
   EXPECT_FALSE(CreateFolderPath(L""));
   vxtest::WriteFileBytes(base / L"plain", "p");
   EXPECT_FALSE(CreateFolderPath(base / L"plain\\below"));  // a file in the way
 
   ScopedCurrentDirectory inside(base.path());
-  EXPECT_FALSE(CreateFolderPath(L"first\\second\\third"));
-  EXPECT_FALSE(PathExists(base / L"first"));
-  EXPECT_FALSE(CreateFolderPath(L"single"));
-  EXPECT_FALSE(PathExists(base / L"single"));
-  EXPECT_TRUE(CreateFolderPath(L"a\\new\\newer"));  // below an existing relative folder
-  EXPECT_TRUE(PathIsFolder(base / L"a\\new\\newer"));
+  EXPECT_FALSE(CreateFolderPath(L"first\\second\\third") || PathExists(base / L"first"));
+  EXPECT_FALSE(CreateFolderPath(L"single") || PathExists(base / L"single"));
+  EXPECT_TRUE(CreateFolderPath(L"a\\new\\newer") && PathIsFolder(base / L"a\\new\\newer"));
   std::wstring bare = L"bare";  // no separator: made where we stand
   EXPECT_TRUE(EnsureFolderExists(bare.data(), true) && PathIsFolder(base / bare));
-}
-
-TEST(FileQuestions, EnsureFolderExistsFileExistsAndReadOnly) {
-  TempFolder base(L"files");
   const std::wstring file = base / L"f";
   vxtest::WriteFileBytes(file, "f");
   std::wstring named = file, missing = base / L"m", nested = base / L"x\\y", under = file + L"\\s";
@@ -129,8 +107,7 @@ TEST(FileQuestions, EnsureFolderExistsFileExistsAndReadOnly) {
   fw::unique_hfile held(::CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                       OPEN_EXISTING, 0, nullptr));
   EXPECT_TRUE(held && FileExists(file));  // held by someone who lets us read: still there
-  EXPECT_FALSE(IsFileReadOnly(file));
-  EXPECT_TRUE(IsFileReadOnly(missing));
+  EXPECT_TRUE(!IsFileReadOnly(file) && IsFileReadOnly(missing));
   ASSERT_TRUE(::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY));
   EXPECT_TRUE(IsFileReadOnly(file));
   ::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);

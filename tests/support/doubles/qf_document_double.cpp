@@ -51,11 +51,8 @@ class Picture final : public Counted<IUnknown> {
   }
   ~Picture() override { picture_->Release(); }
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    const bool picture = iid == IID_IPicture && answer.pictureOffersIPicture;
-    return Give(iid == IID_IUnknown ? static_cast<IUnknown*>(this)
-                : picture           ? picture_
-                                    : nullptr,
-                out);
+    if (iid == IID_IUnknown) return Give(this, out);
+    return Give(iid == IID_IPicture && answer.pictureOffersIPicture ? picture_ : nullptr, out);
   }
 
  private:
@@ -91,8 +88,7 @@ class Application final : public Counted<IQfApplication, IQfAnnotationPreview> {
   }
   HRESULT STDMETHODCALLTYPE OpenDocument(BSTR path, LONG options, VARIANT_BOOL readOnly,
                                          LONG* status, IUnknown** document) override {
-    ++seen.openCalls;
-    See(path);
+    See(path, seen.openCalls);
     seen.lastOpenOptions = options;
     seen.lastOpenReadOnly = readOnly;
     *status = answer.openStatus;
@@ -101,15 +97,15 @@ class Application final : public Counted<IQfApplication, IQfAnnotationPreview> {
   }
   HRESULT STDMETHODCALLTYPE GetAnnotationPreview(BSTR path, LONG* status,
                                                  IUnknown** picture) override {
-    ++seen.annotationCalls;
-    See(path);
+    See(path, seen.annotationCalls);
     *status = 0;
     *picture = answer.annotationGivesPicture ? new Picture() : nullptr;
     return answer.annotationResult;
   }
 
  private:
-  static void See(BSTR path) {
+  static void See(BSTR path, LONG& calls) {
+    ++calls;
     std::wcsncpy(seen.lastPath, path, std::size(seen.lastPath) - 1);
     seen.lastPathUnits = ::SysStringLen(path);
   }

@@ -12,9 +12,7 @@ int wmain(int argc, wchar_t* argv[]) {
   int code = 0;
   for (int i = 1; i + 3 < argc; i += 4) {
     const auto kind = static_cast<TempDataKind>(std::wcstol(argv[i + 2], nullptr, 10));
-    if (!CountFolderContents(argv[i], argv[i + 1], kind, std::wcscmp(argv[i + 3], L"1") == 0)) {
-      code = 3;
-    }
+    if (!CountFolderContents(argv[i], argv[i + 1], kind, argv[i + 3][0] == L'1')) code = 3;
   }
   return code;
 }
