@@ -47,26 +47,12 @@ std::optional<DWORD> RetryBufferSize(DWORD reportedSize) {
   return reportedSize * 2;
 }
 
-}  // namespace product_settings::detail
-
-namespace {
-
-using namespace product_settings::detail;
-
 fw::unique_hkey OpenForReading(HKEY root, const std::wstring& subKey) {
   fw::unique_hkey key;
-  if (::RegOpenKeyExW(root, subKey.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
-    key.reset();
-  }
+  ::RegOpenKeyExW(root, subKey.c_str(), 0, KEY_READ, key.put());
   return key;
 }
 
-// Queries into a fixed buffer; the reported size never exceeds the buffer.
-struct FixedQuery {
-  LONG status = ERROR_SUCCESS;
-  DWORD type = REG_NONE;
-  DWORD size = 0;
-};
 FixedQuery QueryInto(HKEY key, const std::wstring& name, BYTE* buffer, DWORD capacity) {
   FixedQuery result;
   result.size = capacity;
@@ -75,6 +61,12 @@ FixedQuery QueryInto(HKEY key, const std::wstring& name, BYTE* buffer, DWORD cap
   if (result.size > capacity) result.size = capacity;
   return result;
 }
+
+}  // namespace product_settings::detail
+
+namespace {
+
+using namespace product_settings::detail;
 
 }  // namespace
 

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "framework/handles.h"
+
 #include <optional>
 #include <string>
 
@@ -28,5 +30,18 @@ std::wstring ValueAsText(DWORD type, const BYTE* data, DWORD size);
 // The size of the one retry after ERROR_MORE_DATA: twice what the registry
 // reported, or nullopt when that does not fit a DWORD.
 std::optional<DWORD> RetryBufferSize(DWORD reportedSize);
+
+// The thin registry steps the readers share.
+
+// The key opened for reading; empty when it cannot be opened.
+fw::unique_hkey OpenForReading(HKEY root, const std::wstring& subKey);
+
+// One query into a fixed buffer; the reported size never exceeds capacity.
+struct FixedQuery {
+  LONG status = ERROR_SUCCESS;
+  DWORD type = REG_NONE;
+  DWORD size = 0;
+};
+FixedQuery QueryInto(HKEY key, const std::wstring& name, BYTE* buffer, DWORD capacity);
 
 }  // namespace product_settings::detail

@@ -56,25 +56,15 @@ std::wstring VersionNumbers(const OsFacts& facts) {
 
 bool IsWorkstation(const OsFacts& facts) { return facts.productType == VER_NT_WORKSTATION; }
 
-const wchar_t* FullArchitectureSuffix(WORD architecture) {
+// The architecture piece; an unknown architecture gives unknownText.
+const wchar_t* ArchitectureSuffix(WORD architecture, const wchar_t* unknownText) {
   switch (architecture) {
     case PROCESSOR_ARCHITECTURE_AMD64:
       return L", 64-bit ";
     case PROCESSOR_ARCHITECTURE_INTEL:
       return L", 32-bit ";
     default:
-      return L", Unknown Processor Architecture ";
-  }
-}
-
-const wchar_t* ShortArchitectureSuffix(WORD architecture) {
-  switch (architecture) {
-    case PROCESSOR_ARCHITECTURE_AMD64:
-      return L", 64-bit ";
-    case PROCESSOR_ARCHITECTURE_INTEL:
-      return L", 32-bit ";
-    default:
-      return L"";
+      return unknownText;
   }
 }
 
@@ -130,7 +120,7 @@ void AppendNtName(const OsFacts& facts, std::wstring& text) {
                                          const wchar_t* serverName) {
     text += workstation ? workstationName : serverName;
     AppendEditionName(text, facts.productInfoCode);
-    text += FullArchitectureSuffix(facts.processorArchitecture);
+    text += ArchitectureSuffix(facts.processorArchitecture, L", Unknown Processor Architecture ");
   };
 
   if (major == 10) {
@@ -144,7 +134,7 @@ void AppendNtName(const OsFacts& facts, std::wstring& text) {
   } else if (major == 6 && minor == 0) {
     text += workstation ? L"Windows Vista " : L"Windows Server 2008 ";
     text += VistaEditionPiece(facts.productInfoCode);
-    text += ShortArchitectureSuffix(facts.processorArchitecture);
+    text += ArchitectureSuffix(facts.processorArchitecture, L"");
   } else if (major == 5 && minor == 2) {
     AppendServer2003(facts, text);
   } else if (major == 5 && minor == 1) {

@@ -66,6 +66,9 @@ bool ParseSettingNumber(const std::wstring& text, double& value) {
 namespace {
 
 using namespace temp_registry::detail;
+using product_settings::detail::FixedQuery;
+using product_settings::detail::OpenForReading;
+using product_settings::detail::QueryInto;
 using product_settings::detail::StoredText;
 
 // The access RegOpenKeyW and RegCreateKeyW ask for, but always a handle of
@@ -86,26 +89,6 @@ fw::unique_hkey CreateKey(HKEY root, const std::wstring& path) {
     key.reset();
   }
   return key;
-}
-
-fw::unique_hkey OpenForReading(HKEY root, const std::wstring& path) {
-  fw::unique_hkey key;
-  if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) key.reset();
-  return key;
-}
-
-struct Query {
-  LONG status = ERROR_SUCCESS;
-  DWORD type = REG_NONE;
-  DWORD size = 0;
-};
-Query QueryInto(HKEY key, const std::wstring& name, BYTE* buffer, DWORD capacity) {
-  Query result;
-  result.size = capacity;
-  result.status =
-      ::RegQueryValueExW(key, name.c_str(), nullptr, &result.type, buffer, &result.size);
-  if (result.size > capacity) result.size = capacity;
-  return result;
 }
 
 bool SetText(HKEY key, const std::wstring& name, const std::wstring& text) {
@@ -132,7 +115,7 @@ fw::unique_hkey CreateSettingKey(HKEY root, const std::wstring& subKey,
 
 bool ReadString(HKEY key, const std::wstring& name, std::wstring& text) {
   BYTE data[2048];
-  const Query query = QueryInto(key, name, data, sizeof(data));
+  const FixedQuery query = QueryInto(key, name, data, sizeof(data));
   if (query.status != ERROR_SUCCESS) {
     // Missing or longer than one plain value: the numbered pieces, if any.
     return !ReadNumberedValues(key, name, text);
@@ -171,7 +154,7 @@ bool ReadNumberedValues(HKEY key, const std::wstring& name, std::wstring& text) 
   bool nothingRead = true;
   for (size_t index = 0;; ++index) {
     BYTE data[2048];
-    const Query query = QueryInto(key, PieceValueName(name, index), data, sizeof(data));
+    const FixedQuery query = QueryInto(key, PieceValueName(name, index), data, sizeof(data));
     if (query.status != ERROR_SUCCESS || query.type != REG_SZ) break;
     text += StoredText(data, query.size);
     nothingRead = false;
@@ -203,7 +186,7 @@ bool ReadSettingValue(const std::wstring& subKey, HKEY root, const std::wstring&
 
   if (type == SettingValueType::Dword) {
     BYTE data[sizeof(DWORD)] = {};
-    const Query query = QueryInto(key.get(), name, data, sizeof(data));
+    const FixedQuery query = QueryInto(key.get(), name, data, sizeof(data));
     // A REG_DWORD of another size is malformed; nothing of it is taken.
     if (query.status != ERROR_SUCCESS || query.type != REG_DWORD || query.size != sizeof(data)) {
       return false;
@@ -214,7 +197,7 @@ bool ReadSettingValue(const std::wstring& subKey, HKEY root, const std::wstring&
   if (type == SettingValueType::String) return ReadString(key.get(), name, *text);
 
   BYTE data[256];
-  const Query query = QueryInto(key.get(), name, data, sizeof(data));
+  const FixedQuery query = QueryInto(key.get(), name, data, sizeof(data));
   if (query.status != ERROR_SUCCESS || query.type != REG_SZ) return false;
   // Text that is no number is still a found setting; the number stays as it was.
   ParseSettingNumber(StoredText(data, query.size), *value);
