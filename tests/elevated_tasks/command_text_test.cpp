@@ -53,22 +53,16 @@ TEST(LogFolderNames, PerCommand) {
   EXPECT_EQ(LogFolderName(DebugDirCreate, L"241231-235959"), L"\\MySession_XML_Logs241231-235959");
   EXPECT_EQ(LogFolderName(DebugDirCreate, L""), L"\\MySession_XML_Logs");
   EXPECT_EQ(LogFolderName(LNKAGTDebugDirCreate, L"ignored"), L"\\LNKAGT_Logs");
-  EXPECT_STREQ(CommandValueName(DebugDirCreate), L"DebugDir");
-  EXPECT_STREQ(CommandValueName(DebugDirDelete), L"DebugDir");
-  EXPECT_STREQ(CommandValueName(DebugDirSet), L"DebugDir");
-  EXPECT_STREQ(CommandValueName(LNKAGTDebugDirCreate), L"LNKAGTDebugDir");
-  EXPECT_STREQ(CommandValueName(LNKAGTDebugDirDelete), L"LNKAGTDebugDir");
-  EXPECT_STREQ(CommandValueName(LNKAGTDebugDirSet), L"LNKAGTDebugDir");
+  for (uint32_t code : {DebugDirCreate, DebugDirDelete, DebugDirSet}) {
+    EXPECT_STREQ(CommandValueName(code), L"DebugDir");
+    EXPECT_STREQ(CommandValueName(code + 3), L"LNKAGTDebugDir");
+  }
 }
 
 TEST(TimeStamp, ThirteenUnitsOfDigitsAndOneHyphen) {
   const std::wstring stamp = CurrentTimeStamp();
   ASSERT_EQ(stamp.size(), 13u);
   for (size_t i = 0; i < stamp.size(); ++i) {
-    if (i == 6) {
-      EXPECT_EQ(stamp[i], L'-');
-    } else {
-      EXPECT_TRUE(stamp[i] >= L'0' && stamp[i] <= L'9') << i;
-    }
+    EXPECT_TRUE(i == 6 ? stamp[i] == L'-' : (stamp[i] >= L'0' && stamp[i] <= L'9')) << i;
   }
 }
