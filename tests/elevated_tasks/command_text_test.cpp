@@ -9,20 +9,15 @@
 using namespace elevated::detail;
 
 TEST(XperfStopParameters, BareWithoutBlanksQuotedWithThem) {
-  struct Case {
-    const wchar_t* folder;
-    const wchar_t* expected;
-  } const cases[] = {
-      {L"C:\\Users\\user1\\AppData\\Roaming\\Quillforge",
-       L"-stop -d C:\\Users\\user1\\AppData\\Roaming\\Quillforge\\qlfvxPerfData.etl"},
-      {L"", L"-stop -d \\qlfvxPerfData.etl"},
-      {L"C:\\Users\\Ann Lee\\AppData\\Roaming\\Quillforge",
-       L"-stop -d \"C:\\Users\\Ann Lee\\AppData\\Roaming\\Quillforge\\qlfvxPerfData.etl\""},
-      {L"C:\\Tab\there", L"-stop -d \"C:\\Tab\there\\qlfvxPerfData.etl\""},
+  const auto stop = [](const wchar_t* folder) {
+    return XperfStopParameters(folder, L"qlfvxPerfData.etl");
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(XperfStopParameters(c.folder, L"qlfvxPerfData.etl"), c.expected);
-  }
+  EXPECT_EQ(stop(L"C:\\Users\\user1\\AppData\\Roaming\\Quillforge"),
+            L"-stop -d C:\\Users\\user1\\AppData\\Roaming\\Quillforge\\qlfvxPerfData.etl");
+  EXPECT_EQ(stop(L""), L"-stop -d \\qlfvxPerfData.etl");
+  EXPECT_EQ(stop(L"C:\\Users\\Ann Lee\\AppData\\Roaming\\Quillforge"),
+            L"-stop -d \"C:\\Users\\Ann Lee\\AppData\\Roaming\\Quillforge\\qlfvxPerfData.etl\"");
+  EXPECT_EQ(stop(L"C:\\Tab\there"), L"-stop -d \"C:\\Tab\there\\qlfvxPerfData.etl\"");
 }
 
 TEST(MessagePathText, EndsAtFirstNulOrAtTheFieldsEnd) {

@@ -1,14 +1,11 @@
-// Faults around a running qlfvxET.exe: its client or its launcher killed in
-// the middle of a command, a service that never answers its stop. Each time
-// it ends (or goes on) as it should, with exit code 0, and leaves no process
-// of its own behind apart from an Xperf that is meant to run on by itself.
+// Its client or its launcher killed mid-command, a service that never stops:
+// qlfvxET.exe ends (or goes on) with exit code 0 and leaves no process behind
+// but an Xperf meant to run on by itself.
 
 #include <windows.h>
 #include <tlhelp32.h>
 
 #include <gtest/gtest.h>
-
-#include <functional>
 
 #include "tests/support/test_support.h"
 
@@ -33,12 +30,6 @@ Names ChildrenOf(DWORD pid, bool withXperf = false) {
     }
   }
   return names;
-}
-
-// Whether done() holds within ten seconds.
-bool Eventually(const std::function<bool()>& done) {
-  for (int i = 0; i < 200 && !done(); ++i) ::Sleep(50);
-  return done();
 }
 
 // ElevatedTasks for a launcher of its own (a sleeper), with the fake Xperf

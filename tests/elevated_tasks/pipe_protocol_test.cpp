@@ -73,6 +73,7 @@ TEST_F(PipeProtocol, ShortAndUnterminatedMessagesMeanOnlyTheirOwnBytes) {
   EXPECT_FALSE(ReadRawValue(HKEY_LOCAL_MACHINE, kKey, L"DebugDir"));
 }
 
+// The launcher (this test) runs on.
 TEST_F(PipeProtocol, QuitIsAcknowledgedThenTheProgramEnds) {
   RoundTrip(pipe_.get(), Quit, L"C:\\ignored");
   EXPECT_EQ(WaitExit(server_, 10000), 0u);
@@ -101,23 +102,18 @@ TEST_F(PipeProtocol, SecondClientIsRefusedAsBusyAndClosingTheFirstEndsTheProgram
 
 Child StartSleeper() { return StartChild(L"\"" + BinPath(L"sleeper.exe") + L"\" 120000"); }
 
-TEST(Lifetime, RefusedArgumentsEndAtOnceWithZeroAndNoPipe) {
-  const std::wstring sleeperLessArguments[] = {L"", L"1 2", L"0", L"abc", L"-0", L"\"\""};
-  for (const std::wstring& arguments : sleeperLessArguments) {
+TEST(Lifetime, RefusedArgumentsAndGoneLaunchersEndAtOnceWithZeroAndNoPipe) {
+  Child gone = StartSleeper();
+  KillChild(gone);
+  for (const std::wstring& arguments :
+       {std::wstring(L""), std::wstring(L"1 2"), std::wstring(L"0"), std::wstring(L"abc"),
+        std::wstring(L"-0"), std::wstring(L"\"\""), std::to_wstring(gone.pid)}) {
     SCOPED_TRACE(WideToUtf8(arguments));
     Child server = StartElevatedTasks(arguments, true);
     EXPECT_EQ(WaitExit(server, 10000), 0u);
     EXPECT_EQ(ReadAllOutput(server), "");
     EXPECT_FALSE(WaitForPipe(0));
   }
-}
-
-TEST(Lifetime, ProcessThatDoesNotExistEndsAtOnce) {
-  Child sleeper = StartSleeper();
-  const DWORD gone = sleeper.pid;
-  KillChild(sleeper);
-  Child server = StartElevatedTasks(std::to_wstring(gone));
-  EXPECT_EQ(WaitExit(server, 10000), 0u);
 }
 
 TEST(Lifetime, DigitsBeforeJunkNameTheLauncherAndItsEndEndsTheWait) {
@@ -129,17 +125,6 @@ TEST(Lifetime, DigitsBeforeJunkNameTheLauncherAndItsEndEndsTheWait) {
   EXPECT_FALSE(WaitExit(server, 200));
   KillChild(sleeper);  // the launcher ends while ElevatedTasks waits for a client
   EXPECT_EQ(WaitExit(server, 10000), 0u);
-}
-
-TEST(Lifetime, QuitEndsTheProgramWhileTheLauncherRuns) {
-  Child sleeper = StartSleeper();
-  Child server = StartElevatedTasks(std::to_wstring(sleeper.pid));
-  fw::unique_hfile pipe = ConnectPipe();
-  ASSERT_TRUE(pipe);
-  RoundTrip(pipe.get(), Quit);
-  EXPECT_EQ(WaitExit(server, 10000), 0u);
-  EXPECT_FALSE(WaitExit(sleeper, 0));
-  KillChild(sleeper);
 }
 
 }  // namespace

@@ -34,6 +34,13 @@ std::string WideToUtf8(const std::wstring& text) {
   return narrow;
 }
 
+bool Eventually(const std::function<bool()>& done, DWORD timeoutMs) {
+  for (const ULONGLONG deadline = ::GetTickCount64() + timeoutMs; !done(); ::Sleep(20)) {
+    if (::GetTickCount64() >= deadline) return false;
+  }
+  return true;
+}
+
 Child StartChild(const std::wstring& commandLine, bool captureOutput) {
   Child child;
   STARTUPINFOW startup = {};
@@ -93,9 +100,8 @@ std::string ReadAllOutput(Child& child) {
 }
 
 Child StartElevatedTasks(const std::wstring& arguments, bool captureOutput) {
-  std::wstring line = L"\"" + BinPath(L"qlfvxET.exe") + L"\"";
-  if (!arguments.empty()) line += L" " + arguments;
-  return StartChild(line, captureOutput);
+  const std::wstring program = L"\"" + BinPath(L"qlfvxET.exe") + L"\"";
+  return StartChild(arguments.empty() ? program : program + L" " + arguments, captureOutput);
 }
 
 Child StartElevatedTasksForThisProcess(bool captureOutput) {
@@ -201,13 +207,10 @@ void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
 }
 
 bool WaitForPipe(DWORD timeoutMs) {
-  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-  for (;;) {
-    // A busy pipe exists all the same.
-    if (::WaitNamedPipeW(kPipeName, 100) || ::GetLastError() == ERROR_SEM_TIMEOUT) return true;
-    if (::GetTickCount64() >= deadline) return false;
-    ::Sleep(20);
-  }
+  // A busy pipe exists all the same.
+  return Eventually(
+      [] { return ::WaitNamedPipeW(kPipeName, 1) || ::GetLastError() == ERROR_SEM_TIMEOUT; },
+      timeoutMs);
 }
 
 fw::unique_hfile ConnectPipe(DWORD timeoutMs) {
@@ -277,13 +280,9 @@ std::string Session::Finish() {
   return output;
 }
 
-namespace {
-
-fw::unique_schandle Manager() {
+static fw::unique_schandle Manager() {
   return fw::unique_schandle(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
 }
-
-}  // namespace
 
 ScopedFakeService::ScopedFakeService(const std::wstring& name, DWORD stopDelayMs, bool ignoreStop,
                                      const std::wstring& logPath)
@@ -333,12 +332,7 @@ bool ScopedFakeService::Start() const {
 }
 
 bool ScopedFakeService::WaitForState(DWORD state, DWORD timeoutMs) const {
-  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-  while (State() != state) {
-    if (::GetTickCount64() >= deadline) return false;
-    ::Sleep(20);
-  }
-  return true;
+  return Eventually([&] { return State() == state; }, timeoutMs);
 }
 
 }  // namespace vxtest

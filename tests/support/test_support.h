@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,6 +23,9 @@ inline std::wstring BinPath(const std::wstring& name) { return BinFolder() + L"\
 inline std::wstring FakeXperfFolder() { return BinFolder() + L"\\doubles\\xperf"; }
 std::wstring Utf8ToWide(const std::string& text);
 std::string WideToUtf8(const std::wstring& text);
+
+// Whether done() holds, asked every 20 ms for up to timeoutMs.
+bool Eventually(const std::function<bool()>& done, DWORD timeoutMs = 10000);
 
 struct Child {
   fw::unique_handle process;
@@ -139,8 +143,6 @@ struct Session {
   explicit Session(bool captureOutput = false);
   // Leaves; a server that does not end then is killed.
   ~Session();
-  Session(const Session&) = delete;
-  Session& operator=(const Session&) = delete;
   // Quits it (when still connected) and expects exit code 0; what it printed.
   std::string Finish();
   Child server;

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <string>
 
+#include "framework/handles.h"
+
 namespace {
 
 SERVICE_STATUS_HANDLE g_statusHandle = nullptr;
@@ -19,12 +21,11 @@ std::wstring g_name;
 std::wstring g_log;
 
 void Log(const char* line) {
-  HANDLE file = ::CreateFileW(g_log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_ALWAYS, 0, nullptr);
-  if (g_log.empty() || file == INVALID_HANDLE_VALUE) return;
+  fw::unique_hfile file(::CreateFileW(g_log.c_str(), FILE_APPEND_DATA,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0,
+                                      nullptr));
   DWORD written = 0;
-  ::WriteFile(file, line, static_cast<DWORD>(std::strlen(line)), &written, nullptr);
-  ::CloseHandle(file);
+  if (file) ::WriteFile(file.get(), line, static_cast<DWORD>(std::strlen(line)), &written, nullptr);
 }
 
 void Report(DWORD state) {
