@@ -9,20 +9,15 @@
 using namespace elevated::detail;
 
 TEST(XperfStopParameters, BareWithoutBlanksQuotedWithThem) {
-  struct Case {
-    const wchar_t* folder;
-    const wchar_t* expected;
-  } const cases[] = {
-      {L"C:\\Users\\user1\\AppData\\Roaming\\Quillforge",
-       L"-stop -d C:\\Users\\user1\\AppData\\Roaming\\Quillforge\\qlfvxPerfData.etl"},
-      {L"", L"-stop -d \\qlfvxPerfData.etl"},
-      {L"C:\\Users\\Ann Lee\\AppData\\Roaming\\Quillforge",
-       L"-stop -d \"C:\\Users\\Ann Lee\\AppData\\Roaming\\Quillforge\\qlfvxPerfData.etl\""},
-      {L"C:\\Tab\there", L"-stop -d \"C:\\Tab\there\\qlfvxPerfData.etl\""},
+  const auto stop = [](const wchar_t* folder) {
+    return XperfStopParameters(folder, L"qlfvxPerfData.etl");
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(XperfStopParameters(c.folder, L"qlfvxPerfData.etl"), c.expected);
-  }
+  EXPECT_EQ(stop(L"C:\\Users\\user1\\AppData\\Roaming\\Quillforge"),
+            L"-stop -d C:\\Users\\user1\\AppData\\Roaming\\Quillforge\\qlfvxPerfData.etl");
+  EXPECT_EQ(stop(L""), L"-stop -d \\qlfvxPerfData.etl");
+  EXPECT_EQ(stop(L"C:\\Users\\Ann Lee\\AppData\\Roaming\\Quillforge"),
+            L"-stop -d \"C:\\Users\\Ann Lee\\AppData\\Roaming\\Quillforge\\qlfvxPerfData.etl\"");
+  EXPECT_EQ(stop(L"C:\\Tab\there"), L"-stop -d \"C:\\Tab\there\\qlfvxPerfData.etl\"");
 }
 
 TEST(MessagePathText, EndsAtFirstNulOrAtTheFieldsEnd) {
@@ -53,22 +48,16 @@ TEST(LogFolderNames, PerCommand) {
   EXPECT_EQ(LogFolderName(DebugDirCreate, L"241231-235959"), L"\\MySession_XML_Logs241231-235959");
   EXPECT_EQ(LogFolderName(DebugDirCreate, L""), L"\\MySession_XML_Logs");
   EXPECT_EQ(LogFolderName(LNKAGTDebugDirCreate, L"ignored"), L"\\LNKAGT_Logs");
-  EXPECT_STREQ(CommandValueName(DebugDirCreate), L"DebugDir");
-  EXPECT_STREQ(CommandValueName(DebugDirDelete), L"DebugDir");
-  EXPECT_STREQ(CommandValueName(DebugDirSet), L"DebugDir");
-  EXPECT_STREQ(CommandValueName(LNKAGTDebugDirCreate), L"LNKAGTDebugDir");
-  EXPECT_STREQ(CommandValueName(LNKAGTDebugDirDelete), L"LNKAGTDebugDir");
-  EXPECT_STREQ(CommandValueName(LNKAGTDebugDirSet), L"LNKAGTDebugDir");
+  for (uint32_t code : {DebugDirCreate, DebugDirDelete, DebugDirSet}) {
+    EXPECT_STREQ(CommandValueName(code), L"DebugDir");
+    EXPECT_STREQ(CommandValueName(code + 3), L"LNKAGTDebugDir");
+  }
 }
 
 TEST(TimeStamp, ThirteenUnitsOfDigitsAndOneHyphen) {
   const std::wstring stamp = CurrentTimeStamp();
   ASSERT_EQ(stamp.size(), 13u);
   for (size_t i = 0; i < stamp.size(); ++i) {
-    if (i == 6) {
-      EXPECT_EQ(stamp[i], L'-');
-    } else {
-      EXPECT_TRUE(stamp[i] >= L'0' && stamp[i] <= L'9') << i;
-    }
+    EXPECT_TRUE(i == 6 ? stamp[i] == L'-' : (stamp[i] >= L'0' && stamp[i] <= L'9')) << i;
   }
 }

@@ -1,10 +1,9 @@
-// The pipe as a client sees it: framing, acknowledgements and the ends of
-// the service, against the real qlfvxET.exe.
+// qlfvxET.exe as its launcher and its client see it: its one argument, what
+// ends it, and the pipe's framing and acknowledgements.
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <vector>
 
 #include "tests/support/test_support.h"
 
@@ -18,9 +17,7 @@ class PipeProtocol : public ::testing::Test {
  protected:
   void SetUp() override {
     DeleteTree(HKEY_LOCAL_MACHINE, kKey);
-    server_ = StartElevatedTasksForThisProcess();
-    pipe_ = ConnectPipe();
-    ASSERT_TRUE(pipe_) << "cannot connect: " << ::GetLastError();
+    ASSERT_TRUE(pipe_);
   }
   void TearDown() override {
     pipe_.reset();
@@ -30,82 +27,53 @@ class PipeProtocol : public ::testing::Test {
     }
     DeleteTree(HKEY_LOCAL_MACHINE, kKey);
   }
-  std::optional<std::wstring> DebugDir() {
-    auto value = ReadRawValue(HKEY_LOCAL_MACHINE, kKey, L"DebugDir");
-    if (!value) return std::nullopt;
+  void SendAndExpectDebugDir(const void* bytes, size_t count, const std::wstring& expected) {
+    ASSERT_TRUE(SendBytes(pipe_.get(), bytes, count));
+    EXPECT_TRUE(IsCleanAcknowledgement(ReadReply(pipe_.get())));
+    const auto value = ReadRawValue(HKEY_LOCAL_MACHINE, kKey, L"DebugDir");
+    ASSERT_TRUE(value);
     EXPECT_EQ(value->type, static_cast<DWORD>(REG_SZ));
-    return std::wstring(reinterpret_cast<const wchar_t*>(value->data.data()),
-                        value->data.size() / 2 - 1);
+    EXPECT_EQ(value->data, SzBytes(expected));
   }
 
-  Child server_;
-  fw::unique_hfile pipe_;
+  Session session_;
+  Child& server_ = session_.server;
+  fw::unique_hfile& pipe_ = session_.pipe;
 };
 
+// Acknowledgements carry code 2 and a zero path whatever path was sent.
 TEST_F(PipeProtocol, NoOpCodesAreAcknowledgedAndServiceGoesOn) {
   for (uint32_t code : {2u, 11u, 12u, 0x7FFFFFFFu, 0xFFFFFFFFu}) {
-    RoundTrip(pipe_.get(), code, L"C:\\never\\written");
+    RoundTrip(pipe_.get(), code, std::wstring(259, L'Z'));
   }
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kKey)) << "a no-op code touched the registry";
   EXPECT_FALSE(WaitExit(server_, 0)) << "the service ended after no-op codes";
 }
 
-TEST_F(PipeProtocol, AcknowledgementIsExactly524BytesWithZeroPath) {
-  // A path full of text must not come back in any form.
-  PipeMessage message = MakeMessage(DebugDirSet, std::wstring(259, L'Z'));
-  ASSERT_TRUE(SendPipeMessage(pipe_.get(), message));
-  const Reply reply = ReadReply(pipe_.get());
-  ASSERT_TRUE(reply.ok);
-  ASSERT_EQ(reply.bytes.size(), 524u);
-  EXPECT_EQ(reply.bytes[0], 2);
-  EXPECT_EQ(reply.bytes[1], 0);
-  EXPECT_EQ(reply.bytes[2], 0);
-  EXPECT_EQ(reply.bytes[3], 0);
-  EXPECT_EQ(std::vector<BYTE>(reply.bytes.begin() + 4, reply.bytes.end()),
-            std::vector<BYTE>(520, 0));
-}
-
-TEST_F(PipeProtocol, ShortMessageMeansOnlyItsOwnBytes) {
+// A message means only its own bytes: nothing of an earlier, longer one is
+// reused, a short one is zero-extended and a full path field without a NUL
+// ends at the field's end.
+TEST_F(PipeProtocol, ShortAndUnterminatedMessagesMeanOnlyTheirOwnBytes) {
   RoundTrip(pipe_.get(), DebugDirSet, L"C:\\first\\long\\path");
-  ASSERT_EQ(DebugDir(), L"C:\\first\\long\\path");
-
-  // Four bytes: the Set code alone. The path left from the first message
-  // must not be reused: the value becomes the empty text.
   const uint32_t code = DebugDirSet;
-  ASSERT_TRUE(SendBytes(pipe_.get(), &code, sizeof(code)));
-  EXPECT_TRUE(IsCleanAcknowledgement(ReadReply(pipe_.get())));
-  EXPECT_EQ(DebugDir(), L"");
+  SendAndExpectDebugDir(&code, sizeof(code), L"");
 
-  // Code plus three units and no NUL: exactly those three units.
   BYTE partial[10] = {};
   std::memcpy(partial, &code, 4);
   std::memcpy(partial + 4, L"abc", 6);
-  ASSERT_TRUE(SendBytes(pipe_.get(), partial, sizeof(partial)));
-  EXPECT_TRUE(IsCleanAcknowledgement(ReadReply(pipe_.get())));
-  EXPECT_EQ(DebugDir(), L"abc");
-}
+  SendAndExpectDebugDir(partial, sizeof(partial), L"abc");
 
-TEST_F(PipeProtocol, OneByteMessageIsItsCodeZeroExtended) {
-  RoundTrip(pipe_.get(), DebugDirSet, L"C:\\kept");
-  // One byte 0x05 is code 5, DebugDirDelete.
-  const BYTE one = DebugDirDelete;
+  PipeMessage full = MakeMessage(DebugDirSet);
+  for (size_t i = 0; i < kPipePathUnits; ++i) full.path[i] = L'A' + (i % 26);
+  SendAndExpectDebugDir(&full, sizeof(full), std::wstring(full.path, kPipePathUnits));
+
+  const BYTE one = DebugDirDelete;  // code 5 from a single byte
   ASSERT_TRUE(SendBytes(pipe_.get(), &one, 1));
   EXPECT_TRUE(IsCleanAcknowledgement(ReadReply(pipe_.get())));
-  EXPECT_FALSE(DebugDir().has_value());
+  EXPECT_FALSE(ReadRawValue(HKEY_LOCAL_MACHINE, kKey, L"DebugDir"));
 }
 
-TEST_F(PipeProtocol, PathWithoutNulIsBoundedToItsField) {
-  PipeMessage message = {};
-  message.command = DebugDirSet;
-  for (size_t i = 0; i < kPipePathUnits; ++i) message.path[i] = L'A' + (i % 26);
-  ASSERT_TRUE(SendPipeMessage(pipe_.get(), message));
-  EXPECT_TRUE(IsCleanAcknowledgement(ReadReply(pipe_.get())));
-  const auto value = ReadRawValue(HKEY_LOCAL_MACHINE, kKey, L"DebugDir");
-  ASSERT_TRUE(value);
-  EXPECT_EQ(value->type, static_cast<DWORD>(REG_SZ));
-  EXPECT_EQ(value->data, SzBytes(std::wstring(message.path, message.path + kPipePathUnits)));
-}
-
+// The launcher (this test) runs on.
 TEST_F(PipeProtocol, QuitIsAcknowledgedThenTheProgramEnds) {
   RoundTrip(pipe_.get(), Quit, L"C:\\ignored");
   EXPECT_EQ(WaitExit(server_, 10000), 0u);
@@ -118,23 +86,45 @@ TEST_F(PipeProtocol, ZeroByteMessageEndsServiceLikeAClosedClient) {
   EXPECT_EQ(WaitExit(server_, 10000), 0u);
 }
 
-TEST_F(PipeProtocol, SecondClientIsRefusedAsBusyAndNeverServed) {
-  fw::unique_hfile second(::CreateFileW(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                        OPEN_EXISTING, 0, nullptr));
-  EXPECT_FALSE(second);
+TEST_F(PipeProtocol, SecondClientIsRefusedAsBusyAndClosingTheFirstEndsTheProgram) {
+  const auto open = [] {
+    return fw::unique_hfile(::CreateFileW(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+  };
+  EXPECT_FALSE(open());
   EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_PIPE_BUSY));
   RoundTrip(pipe_.get(), Done);  // the first client is still served
 
-  pipe_.reset();  // the first leaves: the program ends, nobody else is served
+  pipe_.reset();  // while the server waits for a message
   EXPECT_EQ(WaitExit(server_, 10000), 0u);
-  fw::unique_hfile late(::CreateFileW(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                      OPEN_EXISTING, 0, nullptr));
-  EXPECT_FALSE(late);
+  EXPECT_FALSE(open()) << "a later client was served";
 }
 
-TEST_F(PipeProtocol, ClientClosingWithoutSendingEndsTheProgram) {
-  pipe_.reset();
-  EXPECT_EQ(WaitExit(server_, 10000), 0u);
+Child StartSleeper() { return StartChild(L"\"" + BinPath(L"sleeper.exe") + L"\" 120000"); }
+
+TEST(Lifetime, RefusedArgumentsAndGoneLaunchersEndAtOnceWithZeroAndNoPipe) {
+  Child gone = StartSleeper();
+  KillChild(gone);
+  for (const std::wstring& arguments :
+       {std::wstring(L""), std::wstring(L"1 2"), std::wstring(L"0"), std::wstring(L"abc"),
+        std::wstring(L"-0"), std::wstring(L"\"\""), std::to_wstring(gone.pid)}) {
+    SCOPED_TRACE(WideToUtf8(arguments));
+    Child server = StartElevatedTasks(arguments, true);
+    EXPECT_EQ(WaitExit(server, 10000), 0u);
+    EXPECT_EQ(ReadAllOutput(server), "");
+    EXPECT_FALSE(WaitForPipe(0));
+  }
+}
+
+TEST(Lifetime, DigitsBeforeJunkNameTheLauncherAndItsEndEndsTheWait) {
+  Child sleeper = StartSleeper();
+  // Leading blanks are skipped and the digits up to the first other
+  // character are taken, as _wtol does.
+  Child server = StartElevatedTasks(L"\"  " + std::to_wstring(sleeper.pid) + L"xyz\"");
+  ASSERT_TRUE(WaitForPipe(10000)) << "it did not wait on the named process";
+  EXPECT_FALSE(WaitExit(server, 200));
+  KillChild(sleeper);  // the launcher ends while ElevatedTasks waits for a client
+  EXPECT_EQ(WaitExit(server, 10000), 0u);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 // The launcher service restart through the real pipe, against the fake
-// "CORVANTALauncher" registered in the service manager; and the service
-// routine called directly.
+// "CORVANTALauncher" in the service manager.
 
 #include <gtest/gtest.h>
 
@@ -10,92 +9,54 @@ using namespace vxtest;
 
 namespace {
 
-constexpr wchar_t kService[] = L"CORVANTALauncher";
+// The fake launcher service, logging its starts and stops.
+class ServiceRestart : public ::testing::TestWithParam<DWORD> {
+ protected:
+  std::string Log() { return ReadFileBytes(temp_ / L"service.log"); }
 
-// One ElevatedTasks session whose console output is captured; Finish()
-// quits it and returns everything it printed.
-class Session {
- public:
-  Session() : server_(StartElevatedTasksForThisProcess(true)), pipe_(ConnectPipe()) {
-    EXPECT_TRUE(pipe_);
-  }
-  HANDLE pipe() const { return pipe_.get(); }
-  std::string Finish() {
-    RoundTrip(pipe_.get(), Quit);
-    pipe_.reset();
-    std::string output = ReadAllOutput(server_);
-    EXPECT_EQ(WaitExit(server_, 10000), 0u);
-    return output;
-  }
-
- private:
-  Child server_;
-  fw::unique_hfile pipe_;
+  TempFolder temp_{L"vxsvc"};
+  ScopedFakeService service_{L"CORVANTALauncher", GetParam(), false, temp_ / L"service.log"};
+  Session session_{true};  // console captured
 };
 
-TEST(ServiceRestart, StoppedServiceStopFailsWithLineThenStarts) {
-  TempFolder temp(L"vxsvc");
-  ScopedFakeService service(kService, 0, false, temp / L"service.log");
-  ASSERT_TRUE(service.ok());
-  ASSERT_EQ(service.State(), static_cast<DWORD>(SERVICE_STOPPED));
+using StoppingAtOnce = ServiceRestart;
+using StoppingSlowly = ServiceRestart;
 
-  Session session;
-  RoundTrip(session.pipe(), LauncherServiceRestart);
-  EXPECT_TRUE(service.WaitForState(SERVICE_RUNNING, 10000));
-  EXPECT_EQ(session.Finish(), "ControlService failed (1062)\r\n");
-  EXPECT_EQ(ReadFileBytes(temp / L"service.log"), "start\n");
+TEST_P(StoppingAtOnce, StoppedServiceStopFailsWithLineThenStarts) {
+  RoundTrip(session_.pipe.get(), LauncherServiceRestart);
+  EXPECT_TRUE(service_.WaitForState(SERVICE_RUNNING, 10000));
+  EXPECT_EQ(session_.Finish(), "ControlService failed (1062)\r\n");
+  EXPECT_EQ(Log(), "start\n");
 }
 
-TEST(ServiceRestart, RunningServiceIsAskedToStopWithoutAnyLine) {
-  TempFolder temp(L"vxsvc");
-  ScopedFakeService service(kService, 0, false, temp / L"service.log");
-  ASSERT_TRUE(service.Start());
-
-  Session session;
-  RoundTrip(session.pipe(), LauncherServiceRestart);
-  EXPECT_EQ(session.Finish(), "");
+TEST_P(StoppingAtOnce, RunningServiceIsAskedToStopWithoutAnyLine) {
+  ASSERT_TRUE(service_.Start());
+  RoundTrip(session_.pipe.get(), LauncherServiceRestart);
+  EXPECT_EQ(session_.Finish(), "");
   // The start races the service's own shut-down: it happens only when the
   // stop has got far enough by the second status query.
-  const std::string log = ReadFileBytes(temp / L"service.log");
+  const std::string log = Log();
   EXPECT_TRUE(log == "start\nstop\n" || log == "start\nstop\nstart\n") << log;
 }
 
-TEST(ServiceRestart, SlowStoppingServiceEndsStoppedAndIsNotStarted) {
-  TempFolder temp(L"vxsvc");
-  ScopedFakeService service(kService, 3000, false, temp / L"service.log");
-  ASSERT_TRUE(service.Start());
-
-  Session session;
-  RoundTrip(session.pipe(), LauncherServiceRestart);
+TEST_P(StoppingSlowly, SlowStoppingServiceEndsStoppedAndIsNotStarted) {
+  ASSERT_TRUE(service_.Start());
+  RoundTrip(session_.pipe.get(), LauncherServiceRestart);
   // The acknowledgement does not wait for the stop to finish.
-  EXPECT_EQ(service.State(), static_cast<DWORD>(SERVICE_STOP_PENDING));
-  EXPECT_TRUE(service.WaitForState(SERVICE_STOPPED, 15000));
-  EXPECT_EQ(session.Finish(), "");
-  EXPECT_EQ(ReadFileBytes(temp / L"service.log"), "start\nstop\n");
+  EXPECT_EQ(service_.State(), static_cast<DWORD>(SERVICE_STOP_PENDING));
+  EXPECT_TRUE(service_.WaitForState(SERVICE_STOPPED, 15000));
+  EXPECT_EQ(session_.Finish(), "");
+  EXPECT_EQ(Log(), "start\nstop\n");
 }
 
-TEST(ServiceRestart, AbsentServiceDoesNothingAndPrintsNothing) {
-  Session session;
-  RoundTrip(session.pipe(), LauncherServiceRestart);
-  RoundTrip(session.pipe(), Done);
-  EXPECT_EQ(session.Finish(), "");
-}
+INSTANTIATE_TEST_SUITE_P(Fake, StoppingAtOnce, ::testing::Values(0));
+INSTANTIATE_TEST_SUITE_P(Fake, StoppingSlowly, ::testing::Values(3000));
 
-TEST(StartOrStopService, ResultsForEachStateAndRequest) {
-  const std::wstring name = L"VxTestServiceDirect";
-  ScopedFakeService service(name, 0);
-  ASSERT_TRUE(service.ok());
-  EXPECT_FALSE(StartOrStopService(name, ServiceStop)) << "stop of a stopped service";
-  EXPECT_TRUE(StartOrStopService(name, ServiceStart)) << "start of a stopped service";
-  ASSERT_TRUE(service.WaitForState(SERVICE_RUNNING, 10000));
-  EXPECT_FALSE(StartOrStopService(name, ServiceStart)) << "start of a running service";
-  EXPECT_FALSE(StartOrStopService(name, 0)) << "no control";
-  EXPECT_FALSE(StartOrStopService(name, 3)) << "unknown control";
-  EXPECT_EQ(service.State(), static_cast<DWORD>(SERVICE_RUNNING));
-  EXPECT_TRUE(StartOrStopService(name, ServiceStop)) << "stop of a running service";
-  EXPECT_TRUE(service.WaitForState(SERVICE_STOPPED, 10000));
-  EXPECT_FALSE(StartOrStopService(L"VxNoSuchService", ServiceStart));
-  EXPECT_FALSE(StartOrStopService(L"VxNoSuchService", ServiceStop));
+TEST(ServiceRestartWithoutService, DoesNothingAndPrintsNothing) {
+  Session session(true);
+  RoundTrip(session.pipe.get(), LauncherServiceRestart);
+  RoundTrip(session.pipe.get(), Done);
+  EXPECT_EQ(session.Finish(), "");
 }
 
 }  // namespace

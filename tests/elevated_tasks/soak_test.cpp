@@ -12,9 +12,7 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
-#include <optional>
 #include <random>
-#include <vector>
 
 #include "tests/support/test_support.h"
 
@@ -29,18 +27,15 @@ constexpr DWORD kWaitMs = 30000;
 
 // Wine's GetProcessHandleCount always gives 0; the handle table that its
 // server keeps is what SystemHandleInformation lists, one entry per handle.
-struct SystemHandleEntry {
-  ULONG ownerPid;  // a 16-bit id and a back-trace index on Windows
-  BYTE objectType;
-  BYTE flags;
-  USHORT value;
-  void* object;
-  ACCESS_MASK access;
-};
-
-DWORD HandleCountOf(HANDLE process, DWORD pid) {
+DWORD HandleCountOf(const Child& child) {
   DWORD count = 0;
-  if (::GetProcessHandleCount(process, &count) && count != 0) return count;
+  if (::GetProcessHandleCount(child.process.get(), &count) && count != 0) return count;
+  struct Entry {
+    ULONG ownerPid;  // a 16-bit id and a back-trace index on Windows
+    BYTE typeFlagsAndValue[4];
+    void* object;
+    ACCESS_MASK access;
+  };
   using Query = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
   const auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
       ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
@@ -55,47 +50,30 @@ DWORD HandleCountOf(HANDLE process, DWORD pid) {
   if (status != 0) return 0;
   ULONG entries = 0;
   std::memcpy(&entries, buffer.data(), sizeof(entries));
-  const auto* entry = reinterpret_cast<const SystemHandleEntry*>(buffer.data() + sizeof(void*));
-  for (ULONG i = 0; i < entries; ++i) count += entry[i].ownerPid == pid;
+  const auto* entry = reinterpret_cast<const Entry*>(buffer.data() + sizeof(void*));
+  for (ULONG i = 0; i < entries; ++i) count += entry[i].ownerPid == child.pid;
   return count;
 }
 
-struct Resources {
-  DWORD handles = 0;
-  SIZE_T privateBytes = 0;  // the commit charge: PrivateUsage is always 0 under Wine
-};
-
-Resources ResourcesOf(const Child& child) {
-  Resources resources;
-  resources.handles = HandleCountOf(child.process.get(), child.pid);
+// The commit charge: PrivateUsage is always 0 under Wine.
+SIZE_T PrivateBytesOf(const Child& child) {
   PROCESS_MEMORY_COUNTERS counters = {};
-  if (::K32GetProcessMemoryInfo(child.process.get(), &counters, sizeof(counters))) {
-    resources.privateBytes = counters.PagefileUsage;
-  }
-  return resources;
+  return ::K32GetProcessMemoryInfo(child.process.get(), &counters, sizeof(counters))
+             ? counters.PagefileUsage
+             : 0;
 }
 
-uint64_t SoakSeed() {
-  wchar_t text[32] = {};
-  const DWORD length = ::GetEnvironmentVariableW(L"VX_SOAK_SEED", text, 32);
-  if (length > 0 && length < 32) return _wcstoui64(text, nullptr, 10);
-  return ::GetTickCount64() ^ (static_cast<uint64_t>(::GetCurrentProcessId()) << 32);
-}
-
-// What a value should hold: absent, an exact text, or a time-stamped path.
+// What a value should hold: absent, an exact text, or a text and a stamp.
 struct Expected {
   enum { Absent, Exact, Stamped } kind = Absent;
-  std::wstring text;  // the whole text, or the part before the 13-unit stamp
+  std::wstring text;
 };
 
 void ExpectValue(const wchar_t* name, const Expected& expected) {
   SCOPED_TRACE(WideToUtf8(name));
   const auto value = ReadRawValue(HKEY_LOCAL_MACHINE, kKey, name);
-  if (expected.kind == Expected::Absent) {
-    EXPECT_FALSE(value);
-    return;
-  }
-  ASSERT_TRUE(value);
+  ASSERT_EQ(value.has_value(), expected.kind != Expected::Absent);
+  if (!value) return;
   EXPECT_EQ(value->type, static_cast<DWORD>(REG_SZ));
   if (expected.kind == Expected::Exact) {
     EXPECT_EQ(value->data, SzBytes(expected.text));
@@ -108,32 +86,8 @@ void ExpectValue(const wchar_t* name, const Expected& expected) {
   EXPECT_EQ(text[expected.text.size() + 6], L'-');
 }
 
-class Soak : public ::testing::Test {
- protected:
-  void SetUp() override { DeleteTree(HKEY_LOCAL_MACHINE, kKey); }
-  void TearDown() override {
-    KillChild(server_);
-    DeleteTree(HKEY_LOCAL_MACHINE, kKey);
-  }
-  void Start() {
-    server_ = StartElevatedTasksForThisProcess();
-    pipe_ = ConnectPipe();
-    ASSERT_TRUE(pipe_);
-  }
-
-  TempFolder temp_{L"vxsoak"};
-  // The server takes its environment at start: log folders land in the
-  // test's folder and the slow codes run the fake Xperf at once.
-  ScopedEnv tempEnv_{L"TEMP", temp_.path()};
-  ScopedEnv path_{L"PATH", FakeXperfFolder() + L";C:\\windows\\system32;C:\\windows"};
-  ScopedEnv xperfLog_{L"VX_FAKE_XPERF_LOG", temp_ / L"xperf.log"};
-  ScopedEnv delay_{L"VX_FAKE_XPERF_DELAY_MS", std::nullopt};
-  Child server_;
-  fw::unique_hfile pipe_;
-};
-
 // One message of 1 to 524 bytes, and the message the server makes of it (its
-// bytes, zero after them). Never Quit; the slow codes only when slow is set.
+// bytes, zero after them). Never Quit, and the slow codes only rarely.
 std::vector<BYTE> DrawMessage(std::mt19937_64& random, int index, PipeMessage& effective) {
   static const uint32_t kEvery[] = {0, 1, 2, 4, 5, 6, 7, 8, 9, 10, 11};
   static const uint32_t kQuick[] = {2, 4, 5, 6, 6, 7, 8, 9, 9, 11};
@@ -165,67 +119,68 @@ std::vector<BYTE> DrawMessage(std::mt19937_64& random, int index, PipeMessage& e
   }
 }
 
+// The server takes its environment at start: log folders land in the test's
+// folder and the slow codes run the fake Xperf at once.
+class Soak : public ::testing::Test {
+ protected:
+  void SetUp() override { DeleteTree(HKEY_LOCAL_MACHINE, kKey); }
+  void TearDown() override { DeleteTree(HKEY_LOCAL_MACHINE, kKey); }
+
+  TempFolder temp_{L"vxsoak"};
+  ScopedEnv tempEnv_{L"TEMP", temp_.path()};
+  ScopedEnv path_{L"PATH", FakeXperfFolder() + L";C:\\windows\\system32;C:\\windows"};
+  ScopedEnv xperfLog_{L"VX_FAKE_XPERF_LOG", temp_ / L"xperf.log"};
+  ScopedEnv delay_{L"VX_FAKE_XPERF_DELAY_MS", std::nullopt};
+};
+
 TEST_F(Soak, RandomMessagesAreEachAcknowledgedOnceAndLeaveTheImpliedRegistry) {
-  const uint64_t seed = SoakSeed();
-  std::printf("soak seed %llu (replay: set VX_SOAK_SEED=%llu)\n",
-              static_cast<unsigned long long>(seed), static_cast<unsigned long long>(seed));
+  wchar_t seedText[32] = {};
+  const uint64_t seed = ::GetEnvironmentVariableW(L"VX_SOAK_SEED", seedText, 32) > 0
+                            ? _wcstoui64(seedText, nullptr, 10)
+                            : ::GetTickCount64() ^ (uint64_t{::GetCurrentProcessId()} << 32);
+  std::printf("soak seed %llu (replay: set VX_SOAK_SEED)\n", static_cast<unsigned long long>(seed));
   RecordProperty("seed", std::to_string(seed));
   std::mt19937_64 random(seed);
-  ASSERT_NO_FATAL_FAILURE(Start());
+  Session session;
+  ASSERT_TRUE(session.pipe);
+  const auto resources = [&session] {
+    return std::make_pair(HandleCountOf(session.server), PrivateBytesOf(session.server));
+  };
 
   Expected debugDir;
   Expected lnkagtDir;
   int xperfRuns = 0;
-  Resources baseline;
+  std::pair<DWORD, SIZE_T> baseline;
   for (int i = 0; i < kMessages; ++i) {
     PipeMessage effective = {};
     const std::vector<BYTE> bytes = DrawMessage(random, i, effective);
-    ASSERT_TRUE(SendBytes(pipe_.get(), bytes.data(), bytes.size()))
-        << "message " << i << " not sent";
-    const Reply reply = ReadReply(pipe_.get(), kWaitMs);
+    const uint32_t code = effective.command;
+    ASSERT_TRUE(SendBytes(session.pipe.get(), bytes.data(), bytes.size())) << "message " << i;
+    const Reply reply = ReadReply(session.pipe.get(), kWaitMs);
     ASSERT_TRUE(IsCleanAcknowledgement(reply))
-        << "message " << i << " (code " << effective.command << ", " << bytes.size()
+        << "message " << i << " (code " << code << ", " << bytes.size()
         << " bytes): ok=" << reply.ok << " size=" << reply.bytes.size();
 
-    const std::wstring pathText(effective.path,
-                                std::find(effective.path, std::end(effective.path), L'\0'));
-    switch (effective.command) {
-      case XperfStart:
-      case XperfStop:
-        ++xperfRuns;
-        break;
-      case DebugDirCreate:
-        debugDir = {Expected::Stamped, temp_.path() + L"\\MySession_XML_Logs"};
-        break;
-      case DebugDirDelete:
-        debugDir = {};
-        break;
-      case DebugDirSet:
-        debugDir = {Expected::Exact, pathText};
-        break;
-      case LNKAGTDebugDirCreate:
-        lnkagtDir = {Expected::Exact, temp_.path() + L"\\LNKAGT_Logs"};
-        break;
-      case LNKAGTDebugDirDelete:
-        lnkagtDir = {};
-        break;
-      case LNKAGTDebugDirSet:
-        lnkagtDir = {Expected::Exact, pathText};
-        break;
-      default:
-        break;
-    }
-    if (i + 1 == kBaselineAt) baseline = ResourcesOf(server_);
+    const std::wstring path(effective.path,
+                            std::find(effective.path, std::end(effective.path), L'\0'));
+    xperfRuns += code == XperfStart || code == XperfStop;
+    if (code == DebugDirCreate) debugDir = {Expected::Stamped, temp_ / L"MySession_XML_Logs"};
+    if (code == DebugDirDelete) debugDir = {};
+    if (code == DebugDirSet) debugDir = {Expected::Exact, path};
+    if (code == LNKAGTDebugDirCreate) lnkagtDir = {Expected::Exact, temp_ / L"LNKAGT_Logs"};
+    if (code == LNKAGTDebugDirDelete) lnkagtDir = {};
+    if (code == LNKAGTDebugDirSet) lnkagtDir = {Expected::Exact, path};
+    if (i + 1 == kBaselineAt) baseline = resources();
   }
 
-  const Resources after = ResourcesOf(server_);
-  std::printf("handles %lu -> %lu, private bytes %zu -> %zu\n", baseline.handles, after.handles,
-              baseline.privateBytes, after.privateBytes);
-  EXPECT_GT(baseline.handles, 0u) << "the handle count could not be read";
-  EXPECT_GT(baseline.privateBytes, 0u) << "the private memory could not be read";
-  EXPECT_LE(after.handles, baseline.handles + 8);
-  EXPECT_LE(after.privateBytes, baseline.privateBytes + 256 * 1024);
-
+  const auto [handles, bytes] = resources();
+  std::printf("handles %lu -> %lu, private bytes %zu -> %zu\n", baseline.first, handles,
+              baseline.second, bytes);
+  EXPECT_GT(baseline.first, 0u) << "the handle count could not be read";
+  EXPECT_GT(baseline.second, 0u) << "the private memory could not be read";
+  EXPECT_LE(handles, baseline.first + 8);
+  EXPECT_LE(bytes, baseline.second + 256 * 1024);
+  // The fake writes one record per run, when it ends.
   const std::string log = ReadFileBytes(temp_ / L"xperf.log");
   int runs = 0;
   for (size_t at = log.find("params="); at != std::string::npos; at = log.find("params=", at + 1)) {
@@ -234,28 +189,24 @@ TEST_F(Soak, RandomMessagesAreEachAcknowledgedOnceAndLeaveTheImpliedRegistry) {
   EXPECT_EQ(runs, xperfRuns) << "every Xperf command runs to its end before its acknowledgement";
   ExpectValue(L"DebugDir", debugDir);
   ExpectValue(L"LNKAGTDebugDir", lnkagtDir);
-  ASSERT_FALSE(WaitExit(server_, 0)) << "ElevatedTasks ended during the soak";
-
-  const PipeMessage quit = MakeMessage(Quit);
-  ASSERT_TRUE(SendPipeMessage(pipe_.get(), quit));
-  EXPECT_TRUE(IsCleanAcknowledgement(ReadReply(pipe_.get(), kWaitMs)));
-  EXPECT_EQ(WaitExit(server_, 10000), 0u);
+  ASSERT_FALSE(WaitExit(session.server, 0)) << "ElevatedTasks ended during the soak";
+  session.Finish();
 }
 
 TEST_F(Soak, OversizedMessagesEndTheServiceWithoutAcknowledgementOrEffect) {
   for (size_t size : {size_t{525}, size_t{1} << 20}) {
     SCOPED_TRACE(size);
-    ASSERT_NO_FATAL_FAILURE(Start());
+    Session session;
     std::vector<BYTE> big(size, 'x');
     const PipeMessage set = MakeMessage(DebugDirSet, L"C:\\big");
     std::memcpy(big.data(), &set, sizeof(set));
     // The write may fail part-way once the server has dropped the
     // connection; what matters is what the server did.
-    SendBytes(pipe_.get(), big.data(), big.size());
-    EXPECT_FALSE(ReadReply(pipe_.get(), kWaitMs).ok) << "an oversized message was acknowledged";
-    EXPECT_EQ(WaitExit(server_, 10000), 0u);
+    SendBytes(session.pipe.get(), big.data(), big.size());
+    EXPECT_FALSE(ReadReply(session.pipe.get(), kWaitMs).ok)
+        << "an oversized message was acknowledged";
+    EXPECT_EQ(WaitExit(session.server, 10000), 0u);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kKey)) << "an oversized message was carried out";
-    pipe_.reset();
   }
 }
 

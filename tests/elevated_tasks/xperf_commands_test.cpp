@@ -13,43 +13,29 @@ namespace {
 constexpr wchar_t kShellFolders[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 
-std::wstring RoamingFolder() {
-  wchar_t path[MAX_PATH] = {};
-  ::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path);
-  return path;
-}
-
+// The record of the fake after one command of a fresh session, which takes
+// the environment set up to then.
 class XperfCommands : public ::testing::Test {
  protected:
-  void SetUp() override {
-    log_ = temp_ / L"xperf.log";
-    server_ = StartElevatedTasksForThisProcess();
-    pipe_ = ConnectPipe();
-    ASSERT_TRUE(pipe_);
+  std::string Run(uint32_t command) {
+    Session session;
+    RoundTrip(session.pipe.get(), command);
+    // The fake writes its record only when it ends, after its delay: the
+    // record being there at the acknowledgement proves the wait.
+    const std::string log = ReadFileBytes(temp_ / L"xperf.log");
+    RoundTrip(session.pipe.get(), Done);  // still serving
+    session.Finish();
+    return log;
   }
-  void TearDown() override {
-    if (pipe_) RoundTrip(pipe_.get(), Quit);
-    pipe_.reset();
-    EXPECT_EQ(WaitExit(server_, 10000), 0u);
-    KillChild(server_);
-  }
-  std::string Log() { return ReadFileBytes(log_); }
 
   TempFolder temp_{L"vxxperf"};
-  std::wstring log_;
-  // The environment is set before the server starts and passed on to Xperf.
   ScopedEnv path_{L"PATH", FakeXperfFolder() + L";C:\\windows\\system32;C:\\windows"};
   ScopedEnv logEnv_{L"VX_FAKE_XPERF_LOG", temp_ / L"xperf.log"};
   ScopedEnv delay_{L"VX_FAKE_XPERF_DELAY_MS", L"1500"};
-  Child server_;
-  fw::unique_hfile pipe_;
 };
 
 TEST_F(XperfCommands, StartPassesTheStartParametersAndWaitsForTheEnd) {
-  RoundTrip(pipe_.get(), XperfStart);
-  // The fake writes its record only when it ends, after its delay: the
-  // record being there when the acknowledgement arrives proves the wait.
-  EXPECT_EQ(Log(),
+  EXPECT_EQ(Run(XperfStart),
             "params=-on PROC_THREAD+LOADER+PROFILE -BufferSize 1024 -MinBuffers 10 -MaxBuffers "
             "100 -stackwalk profile -FileMode Circular -MaxFile 2000\n"
             "argc=14\n"
@@ -60,63 +46,42 @@ TEST_F(XperfCommands, StartPassesTheStartParametersAndWaitsForTheEnd) {
 }
 
 TEST_F(XperfCommands, StopMergesIntoTraceFileInRoamingProductFolder) {
-  const std::wstring product = RoamingFolder() + L"\\Quillforge";
+  wchar_t roaming[MAX_PATH] = {};
+  ::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, roaming);
+  const std::wstring product = std::wstring(roaming) + L"\\Quillforge";
   RemoveTree(product);
   ASSERT_FALSE(PathExists(product));
   ScopedEnv check(L"VX_FAKE_XPERF_CHECK_PATH", product);
-  // The check path is read by the fake, which the server starts later: the
-  // server took its environment at start, so restart it with the check set.
-  RoundTrip(pipe_.get(), Quit);
-  pipe_.reset();
-  ASSERT_EQ(WaitExit(server_, 10000), 0u);
-  server_ = StartElevatedTasksForThisProcess();
-  pipe_ = ConnectPipe();
-  ASSERT_TRUE(pipe_);
 
-  RoundTrip(pipe_.get(), XperfStop);
   const std::string tracePath = WideToUtf8(product + L"\\qlfvxPerfData.etl");
-  EXPECT_EQ(Log(), "exists=1\nparams=-stop -d " + tracePath + "\nargc=3\nargv[1]=-stop\n" +
-                       "argv[2]=-d\nargv[3]=" + tracePath + "\n");
-  EXPECT_TRUE(PathIsFolder(product));
+  EXPECT_EQ(Run(XperfStop), "exists=1\nparams=-stop -d " + tracePath +
+                                "\nargc=3\nargv[1]=-stop\nargv[2]=-d\nargv[3]=" + tracePath + "\n");
 }
 
 TEST_F(XperfCommands, TracePathWithBlankReachesXperfAsOneArgument) {
   const std::wstring roaming = temp_ / L"Ann Lee\\AppData\\Roaming";
   ASSERT_EQ(::SHCreateDirectoryExW(nullptr, roaming.c_str(), nullptr), ERROR_SUCCESS);
-  const auto old = ReadRawValue(HKEY_CURRENT_USER, kShellFolders, L"AppData");
   fw::unique_hkey key;
   ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, kShellFolders, 0, KEY_SET_VALUE, key.put()),
             ERROR_SUCCESS);
-  const auto bytes = SzBytes(roaming);
-  ASSERT_EQ(::RegSetValueExW(key.get(), L"AppData", 0, REG_EXPAND_SZ, bytes.data(),
-                             static_cast<DWORD>(bytes.size())),
-            ERROR_SUCCESS);
+  const auto set = [&key](DWORD type, const std::vector<BYTE>& bytes) {
+    return ::RegSetValueExW(key.get(), L"AppData", 0, type, bytes.data(),
+                            static_cast<DWORD>(bytes.size()));
+  };
+  const auto old = ReadRawValue(HKEY_CURRENT_USER, kShellFolders, L"AppData");
+  ASSERT_EQ(set(REG_EXPAND_SZ, SzBytes(roaming)), ERROR_SUCCESS);
+  const std::string log = Run(XperfStop);
+  if (old) set(old->type, old->data);
 
-  RoundTrip(pipe_.get(), XperfStop);
-
-  if (old) {
-    ::RegSetValueExW(key.get(), L"AppData", 0, old->type, old->data.data(),
-                     static_cast<DWORD>(old->data.size()));
-  }
   const std::string tracePath = WideToUtf8(roaming + L"\\Quillforge\\qlfvxPerfData.etl");
-  EXPECT_EQ(Log(), "params=-stop -d \"" + tracePath + "\"\nargc=3\nargv[1]=-stop\n" +
-                       "argv[2]=-d\nargv[3]=" + tracePath + "\n");
+  EXPECT_EQ(log, "params=-stop -d \"" + tracePath + "\"\nargc=3\nargv[1]=-stop\nargv[2]=-d\n" +
+                     "argv[3]=" + tracePath + "\n");
   EXPECT_TRUE(PathIsFolder(roaming + L"\\Quillforge"));
 }
 
 TEST_F(XperfCommands, MissingXperfEndsTheCommandQuietly) {
-  RoundTrip(pipe_.get(), Quit);
-  pipe_.reset();
-  ASSERT_EQ(WaitExit(server_, 10000), 0u);
-  {
-    ScopedEnv noXperf(L"PATH", L"C:\\windows\\system32;C:\\windows");
-    server_ = StartElevatedTasksForThisProcess();
-  }
-  pipe_ = ConnectPipe();
-  ASSERT_TRUE(pipe_);
-  RoundTrip(pipe_.get(), XperfStart);
-  RoundTrip(pipe_.get(), Done);  // still serving
-  EXPECT_EQ(Log(), "");
+  ScopedEnv noXperf(L"PATH", L"C:\\windows\\system32;C:\\windows");
+  EXPECT_EQ(Run(XperfStart), "");
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
-#include <shellapi.h>
 
 #include <cstring>
 
@@ -13,69 +12,61 @@ namespace vxtest {
 using launch_shell::detail::Transfer;
 using launch_shell::detail::TransferBounded;
 
-// ---- Locations ------------------------------------------------------------------
-
 std::wstring BinFolder() {
   wchar_t path[MAX_PATH] = {};
-  const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path, length);
-  return folder.substr(0, folder.find_last_of(L'\\'));
+  const std::wstring file(path, ::GetModuleFileNameW(nullptr, path, MAX_PATH));
+  return file.substr(0, file.find_last_of(L'\\'));
 }
 
-std::wstring BinPath(const std::wstring& name) { return BinFolder() + L"\\" + name; }
-
-std::wstring FakeXperfFolder() { return BinFolder() + L"\\doubles\\xperf"; }
-
 std::wstring Utf8ToWide(const std::string& text) {
-  if (text.empty()) return L"";
-  const int units =
-      ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(units), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), units);
+  const int size = static_cast<int>(text.size());
+  std::wstring wide(::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
   return wide;
 }
 
 std::string WideToUtf8(const std::wstring& text) {
-  if (text.empty()) return "";
-  const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                          nullptr, 0, nullptr, nullptr);
-  std::string narrow(static_cast<size_t>(bytes), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(),
-                        bytes, nullptr, nullptr);
+  const int size = static_cast<int>(text.size());
+  std::string narrow(
+      ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(),
+                        static_cast<int>(narrow.size()), nullptr, nullptr);
   return narrow;
 }
 
-// ---- Processes ------------------------------------------------------------------------
+bool Eventually(const std::function<bool()>& done, DWORD timeoutMs) {
+  for (const ULONGLONG deadline = ::GetTickCount64() + timeoutMs; !done(); ::Sleep(20)) {
+    if (::GetTickCount64() >= deadline) return false;
+  }
+  return true;
+}
 
-Child StartChild(const std::wstring& commandLine, bool captureOutput, DWORD creationFlags) {
+Child StartChild(const std::wstring& commandLine, bool captureOutput) {
   Child child;
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
-  fw::unique_hfile outputWrite;
+  SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+  HANDLE ends[2] = {INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE};
+  if (captureOutput && !::CreatePipe(&ends[0], &ends[1], &inherit, 0)) {
+    ADD_FAILURE() << "CreatePipe failed " << ::GetLastError();
+    return child;
+  }
+  // The child's end is closed here once the child holds its own copy.
+  fw::unique_hfile outputWrite(ends[1]);
+  child.outputRead.reset(ends[0]);
   if (captureOutput) {
-    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
-      ADD_FAILURE() << "CreatePipe failed " << ::GetLastError();
-      return child;
-    }
-    child.outputRead.reset(readEnd);
-    outputWrite.reset(writeEnd);
-    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    ::SetHandleInformation(ends[0], HANDLE_FLAG_INHERIT, 0);
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
+    startup.hStdOutput = startup.hStdError = ends[1];
     startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
   }
   std::wstring mutableLine = commandLine;
   PROCESS_INFORMATION info = {};
-  if (!::CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, captureOutput, creationFlags,
-                        nullptr, nullptr, &startup, &info)) {
+  if (!::CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, captureOutput,
+                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info)) {
     ADD_FAILURE() << "CreateProcessW failed " << ::GetLastError() << " for "
                   << WideToUtf8(commandLine);
-    child.outputRead.reset();
-    return child;
+    return Child{};
   }
   ::CloseHandle(info.hThread);
   child.process.reset(info.hProcess);
@@ -84,29 +75,33 @@ Child StartChild(const std::wstring& commandLine, bool captureOutput, DWORD crea
 }
 
 std::optional<DWORD> WaitExit(const Child& child, DWORD timeoutMs) {
-  if (!child.process) return std::nullopt;
-  if (::WaitForSingleObject(child.process.get(), timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
   DWORD code = 0;
+  if (!child.process || ::WaitForSingleObject(child.process.get(), timeoutMs) != WAIT_OBJECT_0) {
+    return std::nullopt;
+  }
   ::GetExitCodeProcess(child.process.get(), &code);
   return code;
 }
 
-std::string ReadAllOutput(Child& child) {
-  std::string output;
-  if (!child.outputRead) return output;
+static std::string ReadToEnd(HANDLE file) {
+  std::string bytes;
   char buffer[4096];
   DWORD count = 0;
-  while (::ReadFile(child.outputRead.get(), buffer, sizeof(buffer), &count, nullptr) && count > 0) {
-    output.append(buffer, count);
+  while (::ReadFile(file, buffer, sizeof(buffer), &count, nullptr) && count > 0) {
+    bytes.append(buffer, count);
   }
+  return bytes;
+}
+
+std::string ReadAllOutput(Child& child) {
+  std::string output = ReadToEnd(child.outputRead.get());
   child.outputRead.reset();
   return output;
 }
 
 Child StartElevatedTasks(const std::wstring& arguments, bool captureOutput) {
-  std::wstring line = L"\"" + BinPath(L"qlfvxET.exe") + L"\"";
-  if (!arguments.empty()) line += L" " + arguments;
-  return StartChild(line, captureOutput);
+  const std::wstring program = L"\"" + BinPath(L"qlfvxET.exe") + L"\"";
+  return StartChild(arguments.empty() ? program : program + L" " + arguments, captureOutput);
 }
 
 Child StartElevatedTasksForThisProcess(bool captureOutput) {
@@ -116,51 +111,34 @@ Child StartElevatedTasksForThisProcess(bool captureOutput) {
 }
 
 void KillChild(Child& child) {
-  if (!child.process) return;
-  if (::WaitForSingleObject(child.process.get(), 0) == WAIT_TIMEOUT) {
+  if (child.process && ::WaitForSingleObject(child.process.get(), 0) == WAIT_TIMEOUT) {
     ::TerminateProcess(child.process.get(), 99);
     ::WaitForSingleObject(child.process.get(), 10000);
   }
 }
 
-// ---- Environment ------------------------------------------------------------------------
-
-namespace {
-
-std::optional<std::wstring> GetEnv(const std::wstring& name) {
+ScopedEnv::ScopedEnv(const std::wstring& name, const std::optional<std::wstring>& value)
+    : name_(name) {
   const DWORD needed = ::GetEnvironmentVariableW(name.c_str(), nullptr, 0);
-  if (needed == 0) return std::nullopt;
-  std::wstring value(needed, L'\0');
-  const DWORD length = ::GetEnvironmentVariableW(name.c_str(), value.data(), needed);
-  value.resize(length);
-  return value;
-}
-
-void SetEnv(const std::wstring& name, const std::optional<std::wstring>& value) {
+  if (needed != 0) {
+    old_.emplace(needed, L'\0');
+    old_->resize(::GetEnvironmentVariableW(name.c_str(), old_->data(), needed));
+  }
   ::SetEnvironmentVariableW(name.c_str(), value ? value->c_str() : nullptr);
 }
 
-}  // namespace
-
-ScopedEnv::ScopedEnv(const std::wstring& name, const std::optional<std::wstring>& value)
-    : name_(name), old_(GetEnv(name)) {
-  SetEnv(name_, value);
+ScopedEnv::~ScopedEnv() {
+  ::SetEnvironmentVariableW(name_.c_str(), old_ ? old_->c_str() : nullptr);
 }
-
-ScopedEnv::~ScopedEnv() { SetEnv(name_, old_); }
-
-// ---- Registry ---------------------------------------------------------------------------------
 
 std::optional<RawValue> ReadRawValue(HKEY root, const std::wstring& keyPath,
                                      const std::wstring& valueName) {
   fw::unique_hkey key;
-  if (::RegOpenKeyExW(root, keyPath.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
   RawValue value;
   DWORD size = 0;
-  if (::RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &value.type, nullptr, &size) !=
-      ERROR_SUCCESS) {
+  if (::RegOpenKeyExW(root, keyPath.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS ||
+      ::RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &value.type, nullptr, &size) !=
+          ERROR_SUCCESS) {
     return std::nullopt;
   }
   value.data.resize(size);
@@ -177,37 +155,15 @@ std::vector<BYTE> SzBytes(const std::wstring& text) {
   return std::vector<BYTE>(first, first + (text.size() + 1) * sizeof(wchar_t));
 }
 
-bool KeyExists(HKEY root, const std::wstring& keyPath) {
-  fw::unique_hkey key;
-  return ::RegOpenKeyExW(root, keyPath.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
-}
-
-void DeleteTree(HKEY root, const std::wstring& keyPath) {
-  ::RegDeleteTreeW(root, keyPath.c_str());
-  ::RegDeleteKeyW(root, keyPath.c_str());
-}
-
-ScratchKey::ScratchKey(HKEY root, std::wstring path) : root_(root), path_(std::move(path)) {
-  DeleteTree(root_, path_);
-}
-
-ScratchKey::~ScratchKey() { DeleteTree(root_, path_); }
-
-// ---- Folders and files --------------------------------------------------------------------------
-
 TempFolder::TempFolder(const std::wstring& hint) {
   wchar_t base[MAX_PATH] = {};
   ::GetTempPathW(MAX_PATH, base);
   static unsigned counter = 0;
-  for (;;) {
+  do {
     path_ = std::wstring(base) + hint + L"_" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
             std::to_wstring(++counter);
-    if (::CreateDirectoryW(path_.c_str(), nullptr)) break;
-    if (::GetLastError() != ERROR_ALREADY_EXISTS) {
-      ADD_FAILURE() << "cannot create " << WideToUtf8(path_);
-      break;
-    }
-  }
+  } while (!::CreateDirectoryW(path_.c_str(), nullptr) && ::GetLastError() == ERROR_ALREADY_EXISTS);
+  if (!PathIsFolder(path_)) ADD_FAILURE() << "cannot create " << WideToUtf8(path_);
 }
 
 TempFolder::~TempFolder() { RemoveTree(path_); }
@@ -217,28 +173,21 @@ bool PathIsFolder(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool PathExists(const std::wstring& path) {
-  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 void RemoveTree(const std::wstring& path) {
   if (path.empty()) return;
   WIN32_FIND_DATAW found = {};
   fw::unique_findhandle find(::FindFirstFileW((path + L"\\*").c_str(), &found));
-  if (find) {
-    do {
-      const std::wstring name = found.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring child = path + L"\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(child);
-      } else {
-        ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-        ::DeleteFileW(child.c_str());
-      }
-    } while (::FindNextFileW(find.get(), &found));
+  while (find) {
+    const std::wstring name = found.cFileName;
+    const std::wstring child = path + L"\\" + name;
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+      ::DeleteFileW(child.c_str());
+    } else if (name != L"." && name != L"..") {
+      RemoveTree(child);
+    }
+    if (!::FindNextFileW(find.get(), &found)) find.reset();
   }
-  find.reset();
   ::RemoveDirectoryW(path.c_str());
 }
 
@@ -246,14 +195,7 @@ std::string ReadFileBytes(const std::wstring& path) {
   fw::unique_hfile file(::CreateFileW(path.c_str(), GENERIC_READ,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, 0, nullptr));
-  std::string bytes;
-  if (!file) return bytes;
-  char buffer[4096];
-  DWORD count = 0;
-  while (::ReadFile(file.get(), buffer, sizeof(buffer), &count, nullptr) && count > 0) {
-    bytes.append(buffer, count);
-  }
-  return bytes;
+  return ReadToEnd(file.get());
 }
 
 void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
@@ -264,17 +206,11 @@ void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
   ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
-// ---- The command pipe
-// ------------------------------------------------------------------------------
-
 bool WaitForPipe(DWORD timeoutMs) {
-  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-  for (;;) {
-    if (::WaitNamedPipeW(kPipeName, 100)) return true;
-    if (::GetLastError() == ERROR_SEM_TIMEOUT) return true;  // exists, busy
-    if (::GetTickCount64() >= deadline) return false;
-    ::Sleep(20);
-  }
+  // A busy pipe exists all the same.
+  return Eventually(
+      [] { return ::WaitNamedPipeW(kPipeName, 1) || ::GetLastError() == ERROR_SEM_TIMEOUT; },
+      timeoutMs);
 }
 
 fw::unique_hfile ConnectPipe(DWORD timeoutMs) {
@@ -298,10 +234,6 @@ PipeMessage MakeMessage(uint32_t command, const std::wstring& path) {
   return message;
 }
 
-bool SendPipeMessage(HANDLE pipe, const PipeMessage& message) {
-  return SendBytes(pipe, &message, sizeof(message));
-}
-
 Reply ReadReply(HANDLE pipe, DWORD timeoutMs) {
   Reply reply;
   reply.bytes.resize(4096);
@@ -316,14 +248,9 @@ Reply ReadReply(HANDLE pipe, DWORD timeoutMs) {
 }
 
 bool IsCleanAcknowledgement(const Reply& reply) {
-  if (!reply.ok || reply.bytes.size() != sizeof(PipeMessage)) return false;
-  uint32_t code = 0;
-  std::memcpy(&code, reply.bytes.data(), sizeof(code));
-  if (code != Done) return false;
-  for (size_t i = sizeof(uint32_t); i < reply.bytes.size(); ++i) {
-    if (reply.bytes[i] != 0) return false;
-  }
-  return true;
+  std::vector<BYTE> expected(sizeof(PipeMessage), 0);
+  expected[0] = Done;
+  return reply.ok && reply.bytes == expected;
 }
 
 void RoundTrip(HANDLE pipe, uint32_t command, const std::wstring& path) {
@@ -334,81 +261,87 @@ void RoundTrip(HANDLE pipe, uint32_t command, const std::wstring& path) {
       << " size=" << reply.bytes.size();
 }
 
-// ---- Services
-// ------------------------------------------------------------------------------------------
+Session::Session(bool captureOutput)
+    : server(StartElevatedTasksForThisProcess(captureOutput)), pipe(ConnectPipe()) {
+  EXPECT_TRUE(pipe) << "cannot connect: " << ::GetLastError();
+}
 
-namespace {
+Session::~Session() {
+  pipe.reset();
+  if (!WaitExit(server, 10000)) KillChild(server);
+}
 
-fw::unique_schandle OpenManager() {
+std::string Session::Finish() {
+  if (pipe) RoundTrip(pipe.get(), Quit);
+  pipe.reset();
+  std::string output = ReadAllOutput(server);
+  EXPECT_EQ(WaitExit(server, 10000), 0u);
+  KillChild(server);
+  return output;
+}
+
+static fw::unique_schandle Manager() {
   return fw::unique_schandle(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
 }
 
-void StopAndDelete(const std::wstring& name) {
-  fw::unique_schandle manager = OpenManager();
-  fw::unique_schandle service(::OpenServiceW(manager.get(), name.c_str(), SERVICE_ALL_ACCESS));
-  if (!service) return;
-  SERVICE_STATUS status = {};
-  ::ControlService(service.get(), SERVICE_CONTROL_STOP, &status);
-  for (int i = 0; i < 200; ++i) {
-    if (::QueryServiceStatus(service.get(), &status) && status.dwCurrentState == SERVICE_STOPPED) {
-      break;
-    }
-    ::Sleep(50);
-  }
-  ::DeleteService(service.get());
-  service.reset();
-  // The manager removes a deleted service only once its process is gone;
-  // until then a new one of the same name fails with 1072.
-  for (int i = 0; i < 200; ++i) {
-    fw::unique_schandle gone(::OpenServiceW(manager.get(), name.c_str(), SERVICE_QUERY_STATUS));
-    if (!gone) break;
-    ::Sleep(50);
-  }
-}
-
-}  // namespace
-
 ScopedFakeService::ScopedFakeService(const std::wstring& name, DWORD stopDelayMs, bool ignoreStop,
                                      const std::wstring& logPath)
-    : name_(name) {
-  StopAndDelete(name_);
-  std::wstring binary = L"\"" + BinPath(L"fake_service.exe") + L"\" " + name_ +
-                        L" --stop-delay-ms " + std::to_wstring(stopDelayMs);
-  if (ignoreStop) binary += L" --ignore-stop";
-  if (!logPath.empty()) binary += L" --log \"" + logPath + L"\"";
-  fw::unique_schandle manager = OpenManager();
+    : name_(name), ignoreStop_(ignoreStop) {
+  Remove();
+  std::wstring binary = L"\"" + BinPath(L"fake_service.exe") + L"\" " + name_ + L" " +
+                        std::to_wstring(stopDelayMs) + (ignoreStop ? L" 1" : L" 0");
+  if (!logPath.empty()) binary += L" \"" + logPath + L"\"";
   fw::unique_schandle service(
-      ::CreateServiceW(manager.get(), name_.c_str(), name_.c_str(), SERVICE_ALL_ACCESS,
+      ::CreateServiceW(Manager().get(), name_.c_str(), name_.c_str(), SERVICE_ALL_ACCESS,
                        SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE,
                        binary.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
   ok_ = static_cast<bool>(service);
   if (!ok_) ADD_FAILURE() << "CreateServiceW failed " << ::GetLastError();
 }
 
-ScopedFakeService::~ScopedFakeService() { StopAndDelete(name_); }
+ScopedFakeService::~ScopedFakeService() { Remove(); }
+
+void ScopedFakeService::Remove() const {
+  fw::unique_schandle service(::OpenServiceW(Manager().get(), name_.c_str(), SERVICE_ALL_ACCESS));
+  if (!service) return;
+  SERVICE_STATUS_PROCESS status = {};
+  DWORD needed = 0;
+  if (ignoreStop_ &&
+      ::QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO,
+                             reinterpret_cast<BYTE*>(&status), sizeof(status), &needed)) {
+    // It would not stop by request.
+    fw::unique_handle process(::OpenProcess(PROCESS_TERMINATE, FALSE, status.dwProcessId));
+    if (process) ::TerminateProcess(process.get(), 0);
+  }
+  SERVICE_STATUS stopping = {};
+  ::ControlService(service.get(), SERVICE_CONTROL_STOP, &stopping);
+  WaitForState(SERVICE_STOPPED, 10000);
+  ::DeleteService(service.get());
+  service.reset();
+  // The manager removes a deleted service only once its process is gone;
+  // until then a new one of the same name fails with 1072.
+  Eventually(
+      [&] {
+        return !fw::unique_schandle(
+            ::OpenServiceW(Manager().get(), name_.c_str(), SERVICE_QUERY_STATUS));
+      },
+      10000);
+}
 
 DWORD ScopedFakeService::State() const {
-  fw::unique_schandle manager = OpenManager();
-  fw::unique_schandle service(::OpenServiceW(manager.get(), name_.c_str(), SERVICE_QUERY_STATUS));
+  fw::unique_schandle service(::OpenServiceW(Manager().get(), name_.c_str(), SERVICE_QUERY_STATUS));
   SERVICE_STATUS status = {};
-  if (!service || !::QueryServiceStatus(service.get(), &status)) return 0;
-  return status.dwCurrentState;
+  return service && ::QueryServiceStatus(service.get(), &status) ? status.dwCurrentState : 0;
 }
 
 bool ScopedFakeService::Start() const {
-  fw::unique_schandle manager = OpenManager();
-  fw::unique_schandle service(::OpenServiceW(manager.get(), name_.c_str(), SERVICE_ALL_ACCESS));
+  fw::unique_schandle service(::OpenServiceW(Manager().get(), name_.c_str(), SERVICE_START));
   return service && ::StartServiceW(service.get(), 0, nullptr) &&
          WaitForState(SERVICE_RUNNING, 10000);
 }
 
 bool ScopedFakeService::WaitForState(DWORD state, DWORD timeoutMs) const {
-  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-  while (State() != state) {
-    if (::GetTickCount64() >= deadline) return false;
-    ::Sleep(20);
-  }
-  return true;
+  return Eventually([&] { return State() == state; }, timeoutMs);
 }
 
 }  // namespace vxtest

@@ -1,11 +1,12 @@
 #pragma once
-// What the tests share: child processes, scratch registry keys and folders,
-// environment overrides, raw registry reads, a raw pipe client and the
-// doubles' locations. Everything here works against the real Windows API.
+// What the tests share, all against the real Windows API: child processes,
+// scratch registry keys and folders, environment overrides, a raw pipe client
+// and where the doubles lie.
 
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,50 +16,36 @@
 
 namespace vxtest {
 
-// ---- Locations --------------------------------------------------------------
-
-// The folder of the running test program (where every built program lies).
+// The folder of the running test program, where every built program lies.
 std::wstring BinFolder();
-// BinFolder() + "\" + name.
-std::wstring BinPath(const std::wstring& name);
-// The folder that holds the fake Xperf.exe (kept off the default search path).
-std::wstring FakeXperfFolder();
+inline std::wstring BinPath(const std::wstring& name) { return BinFolder() + L"\\" + name; }
+// Holds the fake Xperf.exe; kept off the default search path.
+inline std::wstring FakeXperfFolder() { return BinFolder() + L"\\doubles\\xperf"; }
 std::wstring Utf8ToWide(const std::string& text);
 std::string WideToUtf8(const std::wstring& text);
 
-// ---- Processes ----------------------------------------------------------------
+// Whether done() holds, asked every 20 ms for up to timeoutMs.
+bool Eventually(const std::function<bool()>& done, DWORD timeoutMs = 10000);
 
 struct Child {
   fw::unique_handle process;
   DWORD pid = 0;
-  fw::unique_hfile outputRead;  // set when the output is captured
+  fw::unique_hfile outputRead;
 };
 
-// Starts commandLine (the program path quoted by the caller as needed), with
-// the test's environment. Captures standard output and error when asked.
-// Fails the calling test (ADD_FAILURE) and returns an empty child on error.
-Child StartChild(const std::wstring& commandLine, bool captureOutput = false,
-                 DWORD creationFlags = CREATE_NO_WINDOW);
-
-// Waits up to timeoutMs; the exit code, or nullopt when the child still runs.
+// Standard output and error are captured together when asked. A failed start
+// fails the calling test and gives an empty child.
+Child StartChild(const std::wstring& commandLine, bool captureOutput = false);
+// The exit code, or nullopt when the child still runs after timeoutMs.
 std::optional<DWORD> WaitExit(const Child& child, DWORD timeoutMs);
-
-// Everything the child wrote to its captured output, read until it closes.
+// Reads until the child closes its output.
 std::string ReadAllOutput(Child& child);
-
-// Starts ElevatedTasks from the bin folder with the given argument text.
 Child StartElevatedTasks(const std::wstring& arguments, bool captureOutput = false);
-// Starts ElevatedTasks on behalf of this test process (its id as argument)
-// and waits until its pipe exists.
+// On behalf of this test process; returns once its pipe exists.
 Child StartElevatedTasksForThisProcess(bool captureOutput = false);
-
-// Ends a child that is still running and waits for it.
 void KillChild(Child& child);
 
-// ---- Environment ------------------------------------------------------------
-
-// Sets or removes one variable of this process (inherited by children) and
-// restores the old value at scope end.
+// Sets (or with nullopt removes) a variable that children inherit, until scope end.
 class ScopedEnv {
  public:
   ScopedEnv(const std::wstring& name, const std::optional<std::wstring>& value);
@@ -71,26 +58,31 @@ class ScopedEnv {
   std::optional<std::wstring> old_;
 };
 
-// ---- Registry -----------------------------------------------------------------
-
 struct RawValue {
   DWORD type = REG_NONE;
   std::vector<BYTE> data;
 };
-// The value's exact type and bytes, or nullopt when the key or value is absent.
+// Nullopt when the key or the value is absent.
 std::optional<RawValue> ReadRawValue(HKEY root, const std::wstring& keyPath,
                                      const std::wstring& valueName);
-// The bytes a REG_SZ of text takes with its NUL counted.
+// What a REG_SZ of text holds, its NUL counted.
 std::vector<BYTE> SzBytes(const std::wstring& text);
-bool KeyExists(HKEY root, const std::wstring& keyPath);
-// Removes a key and everything below it; absent is fine.
-void DeleteTree(HKEY root, const std::wstring& keyPath);
+inline bool KeyExists(HKEY root, const std::wstring& keyPath) {
+  fw::unique_hkey key;
+  return ::RegOpenKeyExW(root, keyPath.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+inline void DeleteTree(HKEY root, const std::wstring& keyPath) {
+  ::RegDeleteTreeW(root, keyPath.c_str());
+  ::RegDeleteKeyW(root, keyPath.c_str());
+}
 
-// A key of the test's own under root, deleted first and last.
+// A key of the test's own, deleted first and last.
 class ScratchKey {
  public:
-  ScratchKey(HKEY root, std::wstring path);
-  ~ScratchKey();
+  ScratchKey(HKEY root, std::wstring path) : root_(root), path_(std::move(path)) {
+    DeleteTree(root_, path_);
+  }
+  ~ScratchKey() { DeleteTree(root_, path_); }
   ScratchKey(const ScratchKey&) = delete;
   ScratchKey& operator=(const ScratchKey&) = delete;
   HKEY root() const { return root_; }
@@ -101,10 +93,7 @@ class ScratchKey {
   std::wstring path_;
 };
 
-// ---- Folders and files ----------------------------------------------------------
-
-// A fresh folder under the system temporary folder, removed with its
-// contents at scope end.
+// A fresh folder under the system temporary folder, removed with its contents.
 class TempFolder {
  public:
   explicit TempFolder(const std::wstring& hint = L"vxtest");
@@ -119,43 +108,49 @@ class TempFolder {
 };
 
 bool PathIsFolder(const std::wstring& path);
-bool PathExists(const std::wstring& path);
+inline bool PathExists(const std::wstring& path) {
+  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 void RemoveTree(const std::wstring& path);
 std::string ReadFileBytes(const std::wstring& path);
 void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 
-// ---- The command pipe, raw --------------------------------------------------------
-
-// Opens the ElevatedTasks pipe for overlapped use through the library's
-// client, waiting up to timeoutMs for it to exist, in message read mode.
-// Empty on failure.
+// The ElevatedTasks pipe through the library's client, in message mode; empty
+// when it did not appear within timeoutMs.
 fw::unique_hfile ConnectPipe(DWORD timeoutMs = 10000);
-// Waits until the pipe exists (without connecting).
+// Waits until the pipe exists, without connecting.
 bool WaitForPipe(DWORD timeoutMs);
-
-// Writes bytes as one message; true when all were written within a minute.
+// One message; true when all of it went within a minute.
 bool SendBytes(HANDLE pipe, const void* data, size_t count);
 PipeMessage MakeMessage(uint32_t command, const std::wstring& path = L"");
-bool SendPipeMessage(HANDLE pipe, const PipeMessage& message);
+inline bool SendPipeMessage(HANDLE pipe, const PipeMessage& message) {
+  return SendBytes(pipe, &message, sizeof(message));
+}
 
 struct Reply {
-  bool ok = false;  // a read succeeded
-  DWORD error = 0;  // GetLastError of a failed read
+  bool ok = false;
+  DWORD error = 0;  // of a failed read; WAIT_TIMEOUT when it was cancelled
   std::vector<BYTE> bytes;
 };
-// Reads one message of at most 4096 bytes, waiting up to timeoutMs; a read
-// that does not finish in time is cancelled (error WAIT_TIMEOUT).
+// One message of at most 4096 bytes.
 Reply ReadReply(HANDLE pipe, DWORD timeoutMs = 60000);
-// True when the reply is exactly one 524-byte acknowledgement with code 2 and a zero path.
+// Exactly 524 bytes: code 2 and an all-zero path.
 bool IsCleanAcknowledgement(const Reply& reply);
-// Sends a message and expects a clean acknowledgement (gtest expectations).
 void RoundTrip(HANDLE pipe, uint32_t command, const std::wstring& path = L"");
 
-// ---- Services ------------------------------------------------------------------------
+// ElevatedTasks on behalf of this process with its one client connected.
+struct Session {
+  explicit Session(bool captureOutput = false);
+  // Leaves; a server that does not end then is killed.
+  ~Session();
+  // Quits it (when still connected) and expects exit code 0; what it printed.
+  std::string Finish();
+  Child server;
+  fw::unique_hfile pipe;
+};
 
-// Registers the fake service under the given name in the service manager,
-// with its stop taking stopDelayMs (or never answered when ignoreStop), and
-// removes it at scope end (stopping it first).
+// The fake service registered under name, its stop taking stopDelayMs (or
+// never carried out with ignoreStop); stopped and removed at scope end.
 class ScopedFakeService {
  public:
   ScopedFakeService(const std::wstring& name, DWORD stopDelayMs, bool ignoreStop = false,
@@ -166,11 +161,12 @@ class ScopedFakeService {
   bool ok() const { return ok_; }
   DWORD State() const;
   bool Start() const;
-  // Waits until the service reports state, up to timeoutMs.
   bool WaitForState(DWORD state, DWORD timeoutMs) const;
 
  private:
+  void Remove() const;
   std::wstring name_;
+  bool ignoreStop_;
   bool ok_ = false;
 };
 

@@ -1,59 +1,50 @@
-// Stands in for the "CORVANTALauncher" service (or any name it is registered
-// under). Command line: <name> [--stop-delay-ms N] [--ignore-stop] [--log FILE].
-// A stop is answered with STOP_PENDING and STOPPED N ms later; with
-// --ignore-stop the stop request is accepted and then never carried out.
-// With --log, each start and each stop request appends a line "start" or
-// "stop" to FILE, so a test can tell what the service was asked to do.
+// Stands in for the launcher service. Command line:
+// <name> <stop delay ms> <1: accept stops but never carry them out> [log file].
+// Each start and each stop request appends "start" or "stop" to the log, so a
+// test can tell what the service was asked to do.
 
 #include <windows.h>
 
 #include <cstdlib>
 #include <cstring>
-#include <cwchar>
 #include <string>
+
+#include "framework/handles.h"
 
 namespace {
 
 SERVICE_STATUS_HANDLE g_statusHandle = nullptr;
-SERVICE_STATUS g_status = {};
 HANDLE g_stopEvent = nullptr;
 DWORD g_stopDelayMs = 0;
 bool g_ignoreStop = false;
-std::wstring g_name = L"CORVANTALauncher";
+std::wstring g_name;
 std::wstring g_log;
 
 void Log(const char* line) {
-  if (g_log.empty()) return;
-  HANDLE file = ::CreateFileW(g_log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_ALWAYS, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
+  fw::unique_hfile file(::CreateFileW(g_log.c_str(), FILE_APPEND_DATA,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0,
+                                      nullptr));
   DWORD written = 0;
-  ::WriteFile(file, line, static_cast<DWORD>(std::strlen(line)), &written, nullptr);
-  ::CloseHandle(file);
+  if (file) ::WriteFile(file.get(), line, static_cast<DWORD>(std::strlen(line)), &written, nullptr);
 }
 
 void Report(DWORD state) {
-  g_status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
-  g_status.dwCurrentState = state;
-  g_status.dwControlsAccepted = state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP : 0;
-  g_status.dwWin32ExitCode = NO_ERROR;
-  g_status.dwWaitHint = state == SERVICE_STOP_PENDING ? g_stopDelayMs + 1000 : 0;
-  ::SetServiceStatus(g_statusHandle, &g_status);
+  SERVICE_STATUS status = {};
+  status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
+  status.dwCurrentState = state;
+  status.dwControlsAccepted = state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP : 0;
+  status.dwWaitHint = state == SERVICE_STOP_PENDING ? g_stopDelayMs + 1000 : 0;
+  ::SetServiceStatus(g_statusHandle, &status);
 }
 
 DWORD WINAPI Handler(DWORD control, DWORD, void*, void*) {
-  switch (control) {
-    case SERVICE_CONTROL_STOP:
-      Log("stop\n");
-      if (g_ignoreStop) return NO_ERROR;
-      Report(SERVICE_STOP_PENDING);
-      ::SetEvent(g_stopEvent);
-      return NO_ERROR;
-    case SERVICE_CONTROL_INTERROGATE:
-      return NO_ERROR;
-    default:
-      return ERROR_CALL_NOT_IMPLEMENTED;
-  }
+  if (control == SERVICE_CONTROL_INTERROGATE) return NO_ERROR;
+  if (control != SERVICE_CONTROL_STOP) return ERROR_CALL_NOT_IMPLEMENTED;
+  Log("stop\n");
+  if (g_ignoreStop) return NO_ERROR;
+  Report(SERVICE_STOP_PENDING);
+  ::SetEvent(g_stopEvent);
+  return NO_ERROR;
 }
 
 void WINAPI ServiceMain(DWORD, wchar_t**) {
@@ -70,16 +61,11 @@ void WINAPI ServiceMain(DWORD, wchar_t**) {
 }  // namespace
 
 int wmain(int argc, wchar_t* argv[]) {
-  if (argc > 1) g_name = argv[1];
-  for (int i = 2; i < argc; ++i) {
-    if (std::wcscmp(argv[i], L"--stop-delay-ms") == 0 && i + 1 < argc) {
-      g_stopDelayMs = static_cast<DWORD>(_wtol(argv[++i]));
-    } else if (std::wcscmp(argv[i], L"--log") == 0 && i + 1 < argc) {
-      g_log = argv[++i];
-    } else if (std::wcscmp(argv[i], L"--ignore-stop") == 0) {
-      g_ignoreStop = true;
-    }
-  }
+  if (argc < 4) return 1;
+  g_name = argv[1];
+  g_stopDelayMs = static_cast<DWORD>(_wtol(argv[2]));
+  g_ignoreStop = _wtol(argv[3]) != 0;
+  if (argc > 4) g_log = argv[4];
   SERVICE_TABLE_ENTRYW table[] = {{g_name.data(), ServiceMain}, {nullptr, nullptr}};
   return ::StartServiceCtrlDispatcherW(table) ? 0 : 1;
 }

@@ -1,5 +1,5 @@
-// A process that only lives: stands in for the diagnostics tool that
-// launched ElevatedTasks. Argument: milliseconds to live (default: 60000).
+// Stands in for the diagnostics tool that launches ElevatedTasks: it only
+// lives, for the milliseconds given (default: a minute).
 
 #include <windows.h>
 
