@@ -11,12 +11,18 @@
 
 namespace product_settings::detail {
 
-std::wstring StoredText(const BYTE* data, DWORD size) {
+void AppendStoredText(std::wstring& text, const BYTE* data, DWORD size) {
+  const size_t start = text.size();
   const size_t units = data ? size / sizeof(wchar_t) : 0;
-  std::wstring text(units, L'\0');
-  if (units) std::memcpy(text.data(), data, units * sizeof(wchar_t));  // data may be unaligned
-  const size_t nul = text.find(L'\0');
+  text.resize(start + units);
+  if (units) std::memcpy(text.data() + start, data, units * sizeof(wchar_t));  // may be unaligned
+  const size_t nul = text.find(L'\0', start);
   if (nul != std::wstring::npos) text.resize(nul);
+}
+
+std::wstring StoredText(const BYTE* data, DWORD size) {
+  std::wstring text;
+  AppendStoredText(text, data, size);
   return text;
 }
 

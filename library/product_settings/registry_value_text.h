@@ -15,6 +15,8 @@ namespace product_settings::detail {
 // The data as UTF-16 text up to its first NUL, or all of it when it holds
 // none. An odd last byte is not part of any unit and is ignored.
 std::wstring StoredText(const BYTE* data, DWORD size);
+// The same text appended to text, without a copy in between.
+void AppendStoredText(std::wstring& text, const BYTE* data, DWORD size);
 
 // The little-endian number of the first (at most) four bytes, zero-extended.
 DWORD DwordFromBytes(const BYTE* data, DWORD size);

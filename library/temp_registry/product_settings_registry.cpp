@@ -156,7 +156,7 @@ bool ReadNumberedValues(HKEY key, const std::wstring& name, std::wstring& text) 
     BYTE data[2048];
     const FixedQuery query = QueryInto(key, PieceValueName(name, index), data, sizeof(data));
     if (query.status != ERROR_SUCCESS || query.type != REG_SZ) break;
-    text += StoredText(data, query.size);
+    product_settings::detail::AppendStoredText(text, data, query.size);
     nothingRead = false;
   }
   return nothingRead;
