@@ -149,7 +149,7 @@ struct Process {
                           nullptr, &startup, &info)) {
       return false;
     }
-    ::CloseHandle(info.hThread);
+    const fw::unique_handle thread(info.hThread);
     handle.reset(info.hProcess);
     return true;
   }
@@ -168,8 +168,8 @@ std::wstring OwnFolder() {
 // attributes, the file status, and the three report lines per listing.
 void FloorWalk(const std::wstring& folder, int& files, int& folders, uint64_t& size) {
   WIN32_FIND_DATAW found = {};
-  HANDLE search = ::FindFirstFileW((folder + L"*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
+  const fw::unique_findhandle search(::FindFirstFileW((folder + L"*").c_str(), &found));
+  if (!search) return;
   do {
     if (std::wcscmp(found.cFileName, L".") == 0 || std::wcscmp(found.cFileName, L"..") == 0) {
       continue;
@@ -185,8 +185,7 @@ void FloorWalk(const std::wstring& folder, int& files, int& folders, uint64_t& s
         size += static_cast<uint32_t>(status.st_size);
       }
     }
-  } while (::FindNextFileW(search, &found));
-  ::FindClose(search);
+  } while (::FindNextFileW(search.get(), &found));
   wchar_t line[64];
   std::swprintf(line, 64, L"\n countTempFiles: %d ", files);
   ::OutputDebugStringW(line);
@@ -228,8 +227,11 @@ void RemoveTree(const std::wstring& root) {
 // ---- The registry readers and their floors --------------------------------
 
 void FloorReadValueAsText(const wchar_t* name, std::wstring& value) {
-  HKEY key = nullptr;
-  if (::RegOpenKeyExW(HKEY_CURRENT_USER, kBenchKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  fw::unique_hkey owned;
+  if (::RegOpenKeyExW(HKEY_CURRENT_USER, kBenchKey, 0, KEY_READ, owned.put()) != ERROR_SUCCESS) {
+    return;
+  }
+  const HKEY key = owned.get();
   std::vector<BYTE> data(160);
   DWORD type = 0;
   DWORD size = 160;
@@ -239,7 +241,7 @@ void FloorReadValueAsText(const wchar_t* name, std::wstring& value) {
     size *= 2;
     status = ::RegQueryValueExW(key, name, nullptr, &type, data.data(), &size);
   }
-  ::RegCloseKey(key);
+  owned.reset();
   if (status == ERROR_SUCCESS) {
     value.assign(reinterpret_cast<const wchar_t*>(data.data()),
                  wcsnlen(reinterpret_cast<const wchar_t*>(data.data()), size / 2));
@@ -247,12 +249,13 @@ void FloorReadValueAsText(const wchar_t* name, std::wstring& value) {
 }
 
 void FloorReadPieces(std::wstring& text) {
-  HKEY product = nullptr;
-  HKEY section = nullptr;
-  if (::RegOpenKeyW(HKEY_CURRENT_USER, kBenchKey, &product) != ERROR_SUCCESS) return;
-  const LONG opened = ::RegOpenKeyW(product, L"General", &section);
-  ::RegCloseKey(product);
+  fw::unique_hkey product;
+  fw::unique_hkey owned;
+  if (::RegOpenKeyW(HKEY_CURRENT_USER, kBenchKey, product.put()) != ERROR_SUCCESS) return;
+  const LONG opened = ::RegOpenKeyW(product.get(), L"General", owned.put());
+  product.reset();
   if (opened != ERROR_SUCCESS) return;
+  const HKEY section = owned.get();
   BYTE data[2048];
   DWORD type = 0;
   DWORD size = sizeof(data);
@@ -269,7 +272,6 @@ void FloorReadPieces(std::wstring& text) {
                   wcsnlen(reinterpret_cast<const wchar_t*>(data), size / 2));
     }
   }
-  ::RegCloseKey(section);
 }
 
 }  // namespace

@@ -80,16 +80,12 @@ std::wstring GetModuleFolder() { return TextBeforeLastBackslash(GetModulePath())
 std::wstring GetMainExecutablePath() { return MainExecutablePathFor(GetModuleFolder()); }
 
 bool GetSpecialFolderPath(int csidl, std::wstring& path) {
-  PIDLIST_ABSOLUTE itemList = nullptr;
-  if (FAILED(::SHGetSpecialFolderLocation(nullptr, csidl, &itemList))) return false;
+  PIDLIST_ABSOLUTE rawList = nullptr;
+  if (FAILED(::SHGetSpecialFolderLocation(nullptr, csidl, &rawList))) return false;
+  // The shell allocates item lists with the COM task allocator.
+  const fw::unique_cotaskmem itemList(rawList);
   wchar_t buffer[3 * MAX_PATH] = {};
-  ::SHGetPathFromIDListW(itemList, buffer);
-  fw::com_ptr<IMalloc> allocator;
-  if (SUCCEEDED(::SHGetMalloc(allocator.put())) && allocator) {
-    allocator->Free(itemList);
-  } else {
-    ::CoTaskMemFree(itemList);  // the same allocator, reached directly
-  }
+  ::SHGetPathFromIDListW(rawList, buffer);
   buffer[3 * MAX_PATH - 1] = L'\0';
   path = buffer;
   return true;
