@@ -32,8 +32,8 @@ void CreateLogFolder(uint32_t command) {
   const std::wstring stamp = command == DebugDirCreate ? CurrentTimeStamp() : L"";
   const std::wstring path = GetTempFolder() + LogFolderName(command, stamp);
   ::CreateDirectoryW(path.c_str(), nullptr);
-  WriteMachineString(ProductSettingsKey, path, CommandValueName(command),
-                     REG_OPTION_NON_VOLATILE, REG_SZ);
+  WriteMachineString(ProductSettingsKey, path, CommandValueName(command), REG_OPTION_NON_VOLATILE,
+                     REG_SZ);
 }
 
 }  // namespace
@@ -61,7 +61,8 @@ void DispatchCommand(const PipeMessage& message) {
       break;
     case DebugDirDelete:
     case LNKAGTDebugDirDelete:
-      DeleteRegistryValue(HKEY_LOCAL_MACHINE, ProductSettingsKey, CommandValueName(message.command));
+      DeleteRegistryValue(HKEY_LOCAL_MACHINE, ProductSettingsKey,
+                          CommandValueName(message.command));
       break;
     case DebugDirSet:
     case LNKAGTDebugDirSet:

@@ -29,8 +29,7 @@ bool GetShellFolderPath(int csidl, std::wstring& path) {
 bool GetRoamingProductFolder(std::wstring& folder) {
   if (!GetShellFolderPath(CSIDL_APPDATA, folder)) return false;
   folder += L"\\Quillforge";
-  return ::CreateDirectoryW(folder.c_str(), nullptr) ||
-         ::GetLastError() == ERROR_ALREADY_EXISTS;
+  return ::CreateDirectoryW(folder.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
 bool GetTraceFolder(std::wstring& output, std::wstring folder) {
