@@ -155,3 +155,29 @@ TEST(ProductQueries, FilesAndProcessesOnTheSystem) {
   EXPECT_EQ(FindProcessIdByName(L""), 0u);
   KillChild(child);
 }
+
+TEST(ProductQueries, PdmConnectorsNeedBothPathsAndChunkedValueDeletesOnlyPieces) {
+  ScratchKey connectors(HKEY_LOCAL_MACHINE, L"Software\\Brevanne Koltec\\Z5_Common");
+  ScratchKey pdm(HKEY_LOCAL_MACHINE, L"Software\\Brevanne Koltec\\QuillforgePDM");
+  EXPECT_FALSE(ArePdmConnectorsInstalled());
+  SetText(HKEY_LOCAL_MACHINE, connectors.path() + L"\\xKEL_Connectors", L"path", L"C:\\K");
+  EXPECT_FALSE(ArePdmConnectorsInstalled());
+  SetText(HKEY_LOCAL_MACHINE, pdm.path(), L"Location", L"");
+  EXPECT_FALSE(ArePdmConnectorsInstalled()) << "an empty location counts as none";
+  SetText(HKEY_LOCAL_MACHINE, pdm.path(), L"Location", L"C:\\PDM");
+  EXPECT_TRUE(ArePdmConnectorsInstalled());
+
+  RemoveIfCreated product(HKEY_CURRENT_USER, L"Software\\Quillforge");
+  const ScratchKey chunks(HKEY_CURRENT_USER, L"Software\\Quillforge\\VxChunkTest");
+  const std::wstring& section = chunks.path();
+  EXPECT_FALSE(DeleteChunkedProductValue(L"VxChunkTest", L"Long", false));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, section)) << "a missing key is not created";
+  for (const wchar_t* name : {L"Long", L"Long0+", L"Long1+", L"Long3+"}) {
+    SetText(HKEY_CURRENT_USER, section, name, L"x");
+  }
+  EXPECT_TRUE(DeleteChunkedProductValue(L"VxChunkTest", L"Long", false));
+  EXPECT_TRUE(ReadRawValue(HKEY_CURRENT_USER, section, L"Long"));  // the plain value stays
+  EXPECT_FALSE(ReadRawValue(HKEY_CURRENT_USER, section, L"Long0+"));
+  EXPECT_FALSE(ReadRawValue(HKEY_CURRENT_USER, section, L"Long1+"));
+  EXPECT_TRUE(ReadRawValue(HKEY_CURRENT_USER, section, L"Long3+"));  // past the gap
+}
