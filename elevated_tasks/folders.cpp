@@ -3,7 +3,9 @@
 
 #include "elevated_tasks/command_text.h"
 #include "elevated_tasks/elevated_tasks.h"
+#include "elevated_tasks/shell_folders.h"
 #include "framework/handles.h"
+#include "framework/text.h"
 
 using namespace elevated::detail;
 
@@ -14,22 +16,37 @@ std::wstring GetTempFolder() {
   return TempFolderFromEnvironment(result, buffer);
 }
 
-bool GetShellFolderPath(int csidl, std::wstring& path) {
-  wchar_t buffer[MAX_PATH] = {};
+namespace elevated::detail {
+
+HRESULT ShellFolderText(int csidl, size_t bufferUnits, std::wstring& text) {
   PIDLIST_ABSOLUTE rawList = nullptr;
-  if (::SHGetSpecialFolderLocation(nullptr, csidl, &rawList) != S_OK) return false;
+  const HRESULT result = ::SHGetSpecialFolderLocation(nullptr, csidl, &rawList);
   // The shell allocates item lists with the COM task allocator.
-  fw::unique_cotaskmem itemList(rawList);
-  if (itemList) ::SHGetPathFromIDListW(rawList, buffer);
-  buffer[MAX_PATH - 1] = L'\0';
-  path = buffer;
+  const fw::unique_cotaskmem itemList(rawList);
+  if (FAILED(result)) return result;
+  std::wstring buffer(bufferUnits, L'\0');
+  if (itemList) ::SHGetPathFromIDListW(rawList, buffer.data());
+  text = fw::BoundedText(buffer.data(), bufferUnits - 1);
+  return result;
+}
+
+bool AppendProductFolder(std::wstring& folder) {
+  folder += L"\\Quillforge";
+  return ::CreateDirectoryW(folder.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+}  // namespace elevated::detail
+
+bool GetShellFolderPath(int csidl, std::wstring& path) {
+  std::wstring text;
+  if (ShellFolderText(csidl, MAX_PATH, text) != S_OK) return false;
+  path = std::move(text);
   return true;
 }
 
 bool GetRoamingProductFolder(std::wstring& folder) {
   if (!GetShellFolderPath(CSIDL_APPDATA, folder)) return false;
-  folder += L"\\Quillforge";
-  return ::CreateDirectoryW(folder.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS;
+  return AppendProductFolder(folder);
 }
 
 bool GetTraceFolder(std::wstring& output, std::wstring folder) {

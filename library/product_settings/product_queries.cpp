@@ -8,6 +8,7 @@
 
 #include "framework/app.h"
 #include "framework/handles.h"
+#include "elevated_tasks/shell_folders.h"
 #include "library/product_settings/product_queries_detail.h"
 #include "library/product_settings/product_settings.h"
 #include "library/temp_registry/temp_registry.h"
@@ -80,21 +81,15 @@ std::wstring GetModuleFolder() { return TextBeforeLastBackslash(GetModulePath())
 std::wstring GetMainExecutablePath() { return MainExecutablePathFor(GetModuleFolder()); }
 
 bool GetSpecialFolderPath(int csidl, std::wstring& path) {
-  PIDLIST_ABSOLUTE rawList = nullptr;
-  if (FAILED(::SHGetSpecialFolderLocation(nullptr, csidl, &rawList))) return false;
-  // The shell allocates item lists with the COM task allocator.
-  const fw::unique_cotaskmem itemList(rawList);
-  wchar_t buffer[3 * MAX_PATH] = {};
-  ::SHGetPathFromIDListW(rawList, buffer);
-  buffer[3 * MAX_PATH - 1] = L'\0';
-  path = buffer;
+  std::wstring text;
+  if (FAILED(elevated::detail::ShellFolderText(csidl, 3 * MAX_PATH, text))) return false;
+  path = std::move(text);
   return true;
 }
 
 bool CreateAppDataProductFolder(std::wstring& folder) {
   if (!GetSpecialFolderPath(CSIDL_APPDATA, folder)) return false;
-  folder += L"\\Quillforge";
-  return ::CreateDirectoryW(folder.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS;
+  return elevated::detail::AppendProductFolder(folder);
 }
 
 std::wstring GetOfficeVersion() { return ReadPlatformUserText(L"QFOfficeVersion"); }
