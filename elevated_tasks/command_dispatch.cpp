@@ -9,6 +9,9 @@ using namespace elevated::detail;
 
 namespace {
 
+// Held while a program is being created, and for good once the process ends.
+SRWLOCK programStarts = SRWLOCK_INIT;
+
 // Runs Xperf elevated and hidden and waits for it to end, however long.
 void RunXperf(const std::wstring& parameters) {
   // The shell may hand the request to extensions that need COM.
@@ -23,7 +26,10 @@ void RunXperf(const std::wstring& parameters) {
   info.lpFile = kXperfProgram;
   info.lpParameters = parameters.c_str();
   info.nShow = SW_HIDE;
-  if (!::ShellExecuteExW(&info)) return;
+  ::AcquireSRWLockExclusive(&programStarts);
+  const BOOL started = ::ShellExecuteExW(&info);
+  ::ReleaseSRWLockExclusive(&programStarts);
+  if (!started) return;
   fw::unique_handle process(info.hProcess);
   if (process) ::WaitForSingleObject(process.get(), INFINITE);
 }
@@ -37,6 +43,14 @@ void CreateLogFolder(uint32_t command) {
 }
 
 }  // namespace
+
+void HoldProgramStarts(DWORD timeoutMs) {
+  // Never released: the process ends holding it.
+  for (const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+       !::TryAcquireSRWLockExclusive(&programStarts) && ::GetTickCount64() < deadline;) {
+    ::Sleep(1);
+  }
+}
 
 #ifdef _WIN64
 static_assert(sizeof(SHELLEXECUTEINFOW) == 112, "the shell request record of 64-bit Windows");

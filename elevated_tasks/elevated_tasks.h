@@ -50,6 +50,17 @@ inline constexpr wchar_t ProductSettingsKey[] = L"SOFTWARE\\Brevanne Koltec\\Qui
 // created or the connection ends. The parameter is not used.
 DWORD WINAPI PipeServerThread(LPVOID parameter);
 
+// ---- Ending while a command runs -------------------------------------------
+
+// A new process's first thread is resumed only at the end of the call that
+// creates it, so a process that ends inside that call leaves its child
+// suspended for ever: an Xperf that never runs, and a console host that
+// never ends. The dispatcher starts programs only while no end is pending.
+// The entry calls this before it ends the process: it waits at most
+// timeoutMs for a start in progress to finish, and every later start then
+// blocks until the process has ended. A program already started runs on.
+void HoldProgramStarts(DWORD timeoutMs);
+
 // ---- Commands --------------------------------------------------------------
 
 // Carries out one message synchronously; codes above 10 and the codes 2 and 3

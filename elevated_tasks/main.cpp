@@ -9,6 +9,12 @@
 #include "framework/app.h"
 #include "framework/handles.h"
 
+namespace {
+// Creating a process takes milliseconds; a start that takes longer than this
+// is stuck, and waiting for it would keep the program from ending.
+constexpr DWORD kProgramStartGraceMs = 10000;
+}  // namespace
+
 int wmain(int argc, wchar_t* argv[]) {
   const HMODULE module = ::GetModuleHandleW(nullptr);
   if (module == nullptr) {
@@ -36,5 +42,7 @@ int wmain(int argc, wchar_t* argv[]) {
   // a thread the wait fails at once and the program ends the same way.
   const HANDLE waitFor[2] = {launcher.get(), pipeThread.get()};
   ::WaitForMultipleObjects(2, waitFor, FALSE, INFINITE);
+  // Cut off, but never halfway through starting a program.
+  HoldProgramStarts(kProgramStartGraceMs);
   return 0;
 }

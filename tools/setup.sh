@@ -19,3 +19,14 @@ vx_configure_and_build() {
   cmake --preset mingw-wine >/dev/null
   cmake --build build --parallel "$(nproc)"
 }
+
+# Runs ctest inside a virtual display with any extra ctest arguments. The
+# run's Wine prefix is stopped at the end however the run ends, so nothing it
+# started outlives it. (ctest makes and starts the prefix itself, as its
+# first test.)
+vx_run_ctest() (
+  trap 'cmake/wine-prefix.sh stop "$PWD/build/wineprefix" >/dev/null 2>&1 || true' EXIT
+  trap 'exit 130' INT TERM HUP
+  xvfb-run -a --server-args="-screen 0 1280x1024x24" \
+    ctest --test-dir build --output-on-failure "$@"
+)

@@ -1,4 +1,5 @@
-// Stands in for Xperf.exe. Sleeps VX_FAKE_XPERF_DELAY_MS, then appends to
+// Stands in for Xperf.exe. Sleeps VX_FAKE_XPERF_DELAY_MS (or until the named
+// event VX_FAKE_XPERF_GATE is set, if that is sooner), then appends to
 // VX_FAKE_XPERF_LOG, in UTF-8, "params=<raw text after the program name>",
 // "argc=<n>" and "argv[i]=<argument>" lines; written only at the end, so the
 // record proves the run finished. With VX_FAKE_XPERF_CHECK_PATH set, a first
@@ -33,7 +34,12 @@ std::string Utf8(const std::wstring& text) {
 int wmain() {
   const std::wstring checkPath = Env(L"VX_FAKE_XPERF_CHECK_PATH");
   const bool existed = ::GetFileAttributesW(checkPath.c_str()) != INVALID_FILE_ATTRIBUTES;
-  ::Sleep(static_cast<DWORD>(_wtol(Env(L"VX_FAKE_XPERF_DELAY_MS").c_str())));
+  // The run takes the delay, or less when the test opens the named gate.
+  const DWORD delayMs = static_cast<DWORD>(_wtol(Env(L"VX_FAKE_XPERF_DELAY_MS").c_str()));
+  const std::wstring gateName = Env(L"VX_FAKE_XPERF_GATE");
+  HANDLE gate = gateName.empty() ? nullptr : ::OpenEventW(SYNCHRONIZE, FALSE, gateName.c_str());
+  ::WaitForSingleObject(gate ? gate : ::GetCurrentProcess(), delayMs);
+  if (gate) ::CloseHandle(gate);
   const std::wstring logPath = Env(L"VX_FAKE_XPERF_LOG");
   if (logPath.empty()) return 0;
 
