@@ -5,11 +5,6 @@ set -eu
 action=$1
 prefix=$2
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-# The server stays up between the programs of a run, so that each starts in
-# milliseconds, but not for ever: this long after the last program of the
-# prefix has ended, it ends with everything it runs, also when the run was
-# killed before it could stop the prefix itself.
-linger_seconds=60
 case "$action" in
 start)
     if [ -d "$prefix" ]; then
@@ -19,13 +14,16 @@ start)
     fi
     wineboot -i >/dev/null 2>&1
     wineserver -w >/dev/null 2>&1
-    wineserver -p"$linger_seconds" >/dev/null 2>&1 </dev/null
+    wineserver -p >/dev/null 2>&1 </dev/null
     # A crash ends the program at once, with the exception as its exit code:
     # Wine's default debugger would wait for somebody to close its dialog,
-    # and report exit code 0 after. (This also warms the server's registry
-    # and desktop.)
+    # and report exit code 0 after.
     wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
         /v Debugger /d '' /f >/dev/null 2>&1 </dev/null
+    # A first console program warms the server's registry and starts the
+    # desktop and the other system processes here, with no output handle
+    # that a test's runner waits on.
+    wine cmd /c exit 0 >/dev/null 2>&1 </dev/null || true
     echo "Wine prefix ready: $prefix"
     ;;
 stop)

@@ -1,6 +1,7 @@
 // The entry of every test program (wide, like the product's programs).
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -8,23 +9,64 @@
 
 #include "framework/handles.h"
 
+namespace {
+
+// Every process started from here, directly or through the programs under
+// test, joins this job. (Not kill-on-close: Wine 8 then also ends its
+// desktop process, which the next test would start again holding the
+// runner's output pipe.)
+fw::unique_handle testJob;
+
+// Ends every process of the job but this one, repeating for those that a
+// dying parent started meanwhile. (Wine 8 lists a job's process ids wrongly,
+// so every process is asked whether it is in the job.)
+void EndStartedProcesses() {
+  bool ended = true;
+  for (int round = 0; ended && round < 10; ++round) {
+    ended = false;
+    fw::unique_hfile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
+         more = ::Process32NextW(snapshot.get(), &entry)) {
+      if (entry.th32ProcessID == ::GetCurrentProcessId()) continue;
+      fw::unique_handle process(::OpenProcess(
+          PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
+      BOOL inJob = FALSE;
+      if (process && ::IsProcessInJob(process.get(), testJob.get(), &inJob) && inJob &&
+          ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT &&
+          ::TerminateProcess(process.get(), 99)) {
+        ::WaitForSingleObject(process.get(), 5000);
+        ended = true;
+      }
+    }
+  }
+}
+
+// A crash fails the program at once, its exception as exit code, and takes
+// what it started with it: nothing keeps the runner waiting on an output
+// handle that a left-over child inherited.
+LONG WINAPI OnCrash(EXCEPTION_POINTERS* exception) {
+  std::fprintf(stderr, "test program crashed: exception 0x%08lX at %p\n",
+               exception->ExceptionRecord->ExceptionCode,
+               exception->ExceptionRecord->ExceptionAddress);
+  EndStartedProcesses();
+  return EXCEPTION_EXECUTE_HANDLER;
+}
+
+}  // namespace
+
 int wmain(int argc, wchar_t* argv[]) {
   // Unbuffered, so that a crash under Wine still leaves what was printed.
   std::setvbuf(stdout, nullptr, _IONBF, 0);
-  // Every process started from here, directly or through the programs under
-  // test, joins this job and is ended with it when this program ends in any
-  // way, a crash or a kill included: nothing outlives the test, and nothing
-  // keeps the runner waiting on an output handle it inherited.
-  const fw::unique_handle job(::CreateJobObjectW(nullptr, nullptr));
-  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
-  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-  if (!job ||
-      !::SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits,
-                                 sizeof(limits)) ||
-      !::AssignProcessToJobObject(job.get(), ::GetCurrentProcess())) {
+  testJob.reset(::CreateJobObjectW(nullptr, nullptr));
+  if (!testJob || !::AssignProcessToJobObject(testJob.get(), ::GetCurrentProcess())) {
     std::fprintf(stderr, "cannot put the test program in a job: %lu\n", ::GetLastError());
     return 1;
   }
+  ::SetUnhandledExceptionFilter(OnCrash);
   ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
+  const int result = RUN_ALL_TESTS();
+  EndStartedProcesses();
+  return result;
 }
