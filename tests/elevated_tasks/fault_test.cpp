@@ -17,22 +17,34 @@ namespace {
 
 using Names = std::vector<std::wstring>;
 
-// Calls visit for each process whose parent is pid (the parent need not live).
+// Calls visit for each process that parent started (parent need not live).
+// Process ids are reused, so a process that names parent's id as its
+// parent's but is older than parent is not its child.
 template <typename Visit>
-void ForEachChildOf(DWORD pid, Visit visit) {
+void ForEachChildOf(const Child& parent, Visit visit) {
+  FILETIME parentStart = {}, child = {}, unused[3] = {};
+  if (!::GetProcessTimes(parent.process.get(), &parentStart, &unused[0], &unused[1], &unused[2])) {
+    return;
+  }
   fw::unique_hfile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   PROCESSENTRY32W entry = {};
   entry.dwSize = sizeof(entry);
   for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
        more = ::Process32NextW(snapshot.get(), &entry)) {
-    if (entry.th32ParentProcessID == pid) visit(entry);
+    if (entry.th32ParentProcessID != parent.pid) continue;
+    fw::unique_handle process(::OpenProcess(
+        PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
+    if (process && ::GetProcessTimes(process.get(), &child, &unused[0], &unused[1], &unused[2]) &&
+        ::CompareFileTime(&child, &parentStart) >= 0) {
+      visit(entry.szExeFile, process);
+    }
   }
 }
 
 // By file name, sorted.
-Names ChildrenOf(DWORD pid) {
+Names ChildrenOf(const Child& parent) {
   Names names;
-  ForEachChildOf(pid, [&](const PROCESSENTRY32W& entry) { names.push_back(entry.szExeFile); });
+  ForEachChildOf(parent, [&](const wchar_t* name, fw::unique_handle&) { names.push_back(name); });
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -51,19 +63,16 @@ class Faults : public ::testing::Test {
     KillChild(server_);
     KillChild(launcher_);
     // What a failed check leaves running (Xperf and the console host it
-    // holds) must not outlive the test. Holding the server's handle keeps its
-    // id from being reused meanwhile.
-    if (server_.pid == 0) return;
-    ForEachChildOf(server_.pid, [](const PROCESSENTRY32W& entry) {
+    // holds) must not outlive the test.
+    ForEachChildOf(server_, [](const wchar_t*, fw::unique_handle& process) {
       Child child;
-      child.process.reset(
-          ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
+      child.process = std::move(process);
       KillChild(child);
     });
   }
   bool XperfStarted() {
     return Eventually([this] {
-      const Names names = ChildrenOf(server_.pid);
+      const Names names = ChildrenOf(server_);
       return std::count(names.begin(), names.end(), L"Xperf.exe") == 1;
     });
   }
@@ -72,8 +81,8 @@ class Faults : public ::testing::Test {
   void OpenGateAndExpectNothingLeft() {
     ::SetEvent(gate_.get());
     EXPECT_TRUE(Eventually([this] { return XperfFinished(); }, 30000)) << "Xperf did not finish";
-    EXPECT_TRUE(Eventually([this] { return ChildrenOf(server_.pid).empty(); }, 30000));
-    EXPECT_EQ(ChildrenOf(server_.pid), Names{});
+    EXPECT_TRUE(Eventually([this] { return ChildrenOf(server_).empty(); }, 30000));
+    EXPECT_EQ(ChildrenOf(server_), Names{});
   }
 
   TempFolder temp_{L"vxfault"};
@@ -114,7 +123,7 @@ TEST_F(Faults, LauncherKilledDuringCommandEndsProgramAndOnlyXperfRunsOn) {
   // Xperf was started whole and runs on, attached to the console of the
   // ended ElevatedTasks, whose host therefore lives on beside it.
   EXPECT_FALSE(XperfFinished());
-  EXPECT_EQ(ChildrenOf(server_.pid), (Names{L"Xperf.exe", L"conhost.exe"}));
+  EXPECT_EQ(ChildrenOf(server_), (Names{L"Xperf.exe", L"conhost.exe"}));
   OpenGateAndExpectNothingLeft();
 }
 
@@ -130,7 +139,7 @@ TEST_F(Faults, ServiceThatNeverStopsIsLeftRunningAndServiceGoesOn) {
   RoundTrip(session.pipe.get(), Done);
   EXPECT_EQ(launcherService.State(), static_cast<DWORD>(SERVICE_RUNNING));
   EXPECT_EQ(session.Finish(), "");
-  EXPECT_TRUE(Eventually([&] { return ChildrenOf(session.server.pid).empty(); }));
+  EXPECT_TRUE(Eventually([&] { return ChildrenOf(session.server).empty(); }));
 }
 
 }  // namespace
