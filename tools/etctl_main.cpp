@@ -45,11 +45,15 @@ std::wstring Failure(const PipeClientResult& result) {
 
 // Who was found on the pipe instead of the expected program.
 std::wstring ServerMismatch(const PipeClientResult& result, const std::wstring& expected) {
+  const std::wstring error = L" (error " + std::to_wstring(result.error) + L")";
+  if (result.serverProcessId == 0) {
+    return L"qlfvxETctl: the process serving the ElevatedTasks pipe cannot be identified" + error +
+           L"; nothing was sent";
+  }
   std::wstring text = L"qlfvxETctl: the ElevatedTasks pipe is served by process " +
                       std::to_wstring(result.serverProcessId) + L" ";
-  text += result.serverImage.empty()
-              ? L"whose image cannot be read (error " + std::to_wstring(result.error) + L")"
-              : L"\"" + result.serverImage + L"\"";
+  text += result.serverImage.empty() ? L"whose image cannot be read" + error
+                                     : L"\"" + result.serverImage + L"\"";
   return text + L", not by \"" + expected + L"\"; nothing was sent";
 }
 

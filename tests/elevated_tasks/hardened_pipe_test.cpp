@@ -30,8 +30,11 @@ std::wstring SidText(PSID sid) {
   return text;
 }
 
-bool Shows(const std::string& output, const std::string& line) {
-  return output.find(line + "\r\n") != std::string::npos;
+// What it printed, then "exit N"; ended first if it had not.
+std::string Ended(Running& server) {
+  const std::optional<DWORD> code = WaitExit(server, 10000);
+  KillChild(server);
+  return ReadAllOutput(server) + "exit " + std::to_string(code.value_or(999));
 }
 
 }  // namespace
@@ -54,9 +57,7 @@ TEST(HardenedPipe, RefusesAForeignClientUnreadThenServesTheLauncherThroughANarro
             static_cast<DWORD>(ERROR_SUCCESS));
   fw::unique_hlocal descriptorOwner(descriptor);
   ASSERT_NE(dacl, nullptr);
-  fw::unique_handle self(
-      ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ::GetCurrentProcessId()));
-  std::vector<BYTE> user = elevated::ProcessUserSid(self.get());
+  std::vector<BYTE> user = elevated::ProcessUserSid(::GetCurrentProcess());
   ASSERT_FALSE(user.empty());
   const std::wstring grantees[] = {SidText(user.data()), L"S-1-5-18", L"S-1-5-32-544"};
   ASSERT_EQ(dacl->AceCount, 3u);
@@ -73,12 +74,9 @@ TEST(HardenedPipe, RefusesAForeignClientUnreadThenServesTheLauncherThroughANarro
   ASSERT_TRUE(value);
   EXPECT_EQ(value->data, SzBytes(L"C:\\launcher"));
   RoundTrip(pipe.get(), Quit);
-  pipe.reset();
-  const std::string output = ReadAllOutput(server);
-  EXPECT_EQ(WaitExit(server, 10000), 0u);
-  EXPECT_EQ(output, "Refused pipe client: process " + std::to_string(foreign.pid) +
-                        " is not the launching process " + std::to_string(::GetCurrentProcessId()) +
-                        "\r\n");
+  EXPECT_EQ(Ended(server), "Refused pipe client: process " + std::to_string(foreign.pid) +
+                               " is not the launching process " +
+                               std::to_string(::GetCurrentProcessId()) + "\r\nexit 0");
 }
 
 TEST(HardenedPipe, TheLaunchersEndEndsItWhileItWaitsAfterARefusal) {
@@ -92,10 +90,9 @@ TEST(HardenedPipe, TheLaunchersEndEndsItWhileItWaitsAfterARefusal) {
   }
   pipe.reset();
   KillChild(launcher);
-  EXPECT_EQ(WaitExit(server, 10000), 0u);
-  EXPECT_TRUE(Shows(ReadAllOutput(server),
-                    "Refused pipe client: process " + std::to_string(::GetCurrentProcessId()) +
-                        " is not the launching process " + std::to_string(launcher.pid)));
+  EXPECT_EQ(Ended(server),
+            "Refused pipe client: process " + std::to_string(::GetCurrentProcessId()) +
+                " is not the launching process " + std::to_string(launcher.pid) + "\r\nexit 0");
 }
 
 // The default build makes its instance beside the squatter's and serves the
@@ -106,10 +103,9 @@ TEST(HardenedPipe, BesideASquatterOnlyTheDefaultBuildServes) {
       StartChild(L"\"" + BinPath(L"pipe_squatter.exe") + L"\" \"" + (scratch / L"got") + L"\"")};
   ASSERT_TRUE(WaitForPipe(10000));
   Running hardened = StartHardened(::GetCurrentProcessId());
-  EXPECT_EQ(WaitExit(hardened, 10000), 0u);
-  EXPECT_TRUE(Shows(ReadAllOutput(hardened),
-                    "Pipe name taken: \\\\.\\pipe\\VxToElevatedExePipe exists already; "
-                    "nothing is served"));
+  EXPECT_EQ(Ended(hardened),
+            "Pipe name taken: \\\\.\\pipe\\VxToElevatedExePipe exists already; nothing is "
+            "served\r\nexit 0");
 
   // The squatter's one instance is held, so the client can only reach the
   // default build's.
