@@ -43,9 +43,10 @@ TEST(HardenedPipe, RefusesAForeignClientUnreadThenServesTheLauncherThroughANarro
   ScratchKey product(HKEY_LOCAL_MACHINE, ProductSettingsKey);
   Running server = StartHardened(::GetCurrentProcessId());
   ASSERT_TRUE(WaitForPipe(10000));
-  Running foreign{StartChild(L"\"" + BinPath(L"qlfvxETctl.exe") + L"\" --attach --server-image \"" +
-                             kHardened + L"\" debugdir-set C:\\foreign")};
-  EXPECT_EQ(WaitExit(foreign, 60000), 1u);
+  Running foreign{StartChild(L"\"" + BinPath(L"qlfvxETctl.exe") +
+                             L"\" --attach --ack-timeout-ms 10000 --server-image \"" + kHardened +
+                             L"\" debugdir-set C:\\foreign")};
+  EXPECT_EQ(WaitExit(foreign, 30000), 1u);
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, ProductSettingsKey)) << "a foreign command ran";
 
   fw::unique_hfile pipe;
