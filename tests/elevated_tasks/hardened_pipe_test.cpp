@@ -61,7 +61,7 @@ TEST(HardenedPipe, RefusesAForeignClientUnreadThenServesTheLauncherThroughANarro
   std::vector<BYTE> user = elevated::ProcessUserSid(::GetCurrentProcess());
   ASSERT_FALSE(user.empty());
   const std::wstring grantees[] = {SidText(user.data()), L"S-1-5-18", L"S-1-5-32-544"};
-  ASSERT_EQ(dacl->AceCount, 3u);
+  ASSERT_EQ(dacl->AceCount, WORD{3});
   for (DWORD i = 0; i < 3; ++i) {
     ACCESS_ALLOWED_ACE* ace = nullptr;
     ASSERT_TRUE(::GetAce(dacl, i, reinterpret_cast<void**>(&ace)));
