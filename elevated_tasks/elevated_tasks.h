@@ -47,7 +47,8 @@ inline constexpr wchar_t ProductSettingsKey[] = L"SOFTWARE\\Brevanne Koltec\\Qui
 
 // The pipe thread: creates the pipe, serves one client, returns 0 after the
 // quit command or a failed connection, 0xFFFFFFFF when the pipe cannot be
-// created or the connection ends. The parameter is not used.
+// created or the connection ends. The parameter is the launching process's
+// handle; only the hardened build (pipe_hardening.h) looks at it.
 DWORD WINAPI PipeServerThread(LPVOID parameter);
 
 // ---- Ending while a command runs -------------------------------------------

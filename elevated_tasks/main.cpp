@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "elevated_tasks/elevated_tasks.h"
+#include "elevated_tasks/pipe_hardening.h"
 #include "framework/app.h"
 #include "framework/handles.h"
 
@@ -30,7 +31,7 @@ int wmain(int argc, wchar_t* argv[]) {
   const DWORD launcherId = static_cast<DWORD>(::_wtol(argv[1]));
   if (launcherId == 0) return 0;
 
-  fw::unique_handle launcher(::OpenProcess(SYNCHRONIZE, FALSE, launcherId));
+  fw::unique_handle launcher(::OpenProcess(elevated::kLauncherAccess, FALSE, launcherId));
   if (!launcher) return 0;
 
   DWORD threadId = 0;

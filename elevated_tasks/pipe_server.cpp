@@ -1,21 +1,39 @@
 #include "elevated_tasks/elevated_tasks.h"
+#include "elevated_tasks/pipe_hardening.h"
 #include "framework/handles.h"
 
-DWORD WINAPI PipeServerThread(LPVOID /*parameter*/) {
+namespace {
+
+fw::unique_hfile CreateOpenPipe() {
   // A present, null DACL: the unelevated tool of any account may connect.
   SECURITY_DESCRIPTOR descriptor = {};
   ::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
   ::SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE);
   SECURITY_ATTRIBUTES attributes = {sizeof(attributes), &descriptor, TRUE};
-
-  fw::unique_hfile pipe(::CreateNamedPipeW(
+  return fw::unique_hfile(::CreateNamedPipeW(
       kPipeName, PIPE_ACCESS_DUPLEX, PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
       PIPE_UNLIMITED_INSTANCES, 0, sizeof(PipeMessage), 0, &attributes));
+}
+
+// The first client to connect.
+bool ConnectAnyClient(HANDLE pipe) {
+  return ::ConnectNamedPipe(pipe, nullptr) || ::GetLastError() == ERROR_PIPE_CONNECTED;
+}
+
+}  // namespace
+
+DWORD WINAPI PipeServerThread(LPVOID parameter) {
+  const HANDLE launcher = static_cast<HANDLE>(parameter);
+  fw::unique_hfile pipe =
+      elevated::kHardenedPipe ? elevated::CreateHardenedPipe(launcher) : CreateOpenPipe();
   if (!pipe) return 0xFFFFFFFF;
 
-  if (!::ConnectNamedPipe(pipe.get(), nullptr) && ::GetLastError() != ERROR_PIPE_CONNECTED) {
-    return 0;
-  }
+  // The hardened wait for the launcher may refuse clients for as long as it
+  // likes: the main thread still ends the program with the launcher.
+  const bool connected = elevated::kHardenedPipe
+                             ? elevated::ConnectLauncherOnly(pipe.get(), ::GetProcessId(launcher))
+                             : ConnectAnyClient(pipe.get());
+  if (!connected) return 0;
 
   for (;;) {
     // Cleared before every read: a short message means its own bytes, zero

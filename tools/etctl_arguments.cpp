@@ -78,6 +78,11 @@ ParseResult ParseArguments(const std::vector<std::wstring>& arguments) {
       options.attach = true;
       continue;
     }
+    if (word == L"--server-image") {
+      if (!hasNext || arguments[i + 1].empty()) return fail(word + L" needs a PATH");
+      options.serverImage = arguments[++i];
+      continue;
+    }
     if (word == L"--connect-timeout-ms" || word == L"--ack-timeout-ms") {
       DWORD& target =
           word == L"--connect-timeout-ms" ? options.connectTimeoutMs : options.ackTimeoutMs;
@@ -149,13 +154,17 @@ std::wstring UsageText() {
          L"Options:\n"
          L"  --attach                  use an ElevatedTasks that is already running (its pipe\n"
          L"                            is free); it ends when this program ends\n"
+         L"  --server-image PATH       talk only to an ElevatedTasks running from PATH\n"
+         L"                            (default: qlfvxET.exe in this program's folder); any\n"
+         L"                            other program on the pipe is left without a byte\n"
          L"  --connect-timeout-ms N    wait at most N ms for the pipe (default 10000)\n"
          L"  --ack-timeout-ms N        wait at most N ms for each acknowledgement\n"
          L"                            (default 300000)\n"
          L"  --help                    show this text\n"
          L"\n"
-         L"Exit codes: 0 every command acknowledged, 1 ElevatedTasks could not be reached or\n"
-         L"did not acknowledge, 2 wrong usage (nothing is sent).\n";
+         L"Exit codes: 0 every command acknowledged, 1 ElevatedTasks could not be reached,\n"
+         L"another program served the pipe, or a command was not acknowledged, 2 wrong usage\n"
+         L"(nothing is sent).\n";
 }
 
 }  // namespace etctl

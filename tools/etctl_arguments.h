@@ -24,6 +24,7 @@ struct Options {
   bool attach = false;  // talk to an ElevatedTasks already running instead of launching one
   DWORD connectTimeoutMs = kDefaultConnectTimeoutMs;
   DWORD ackTimeoutMs = kDefaultAckTimeoutMs;
+  std::wstring serverImage;  // the program that must serve the pipe; empty: qlfvxET.exe beside us
   std::vector<Step> steps;
 };
 

@@ -43,6 +43,20 @@ std::wstring Failure(const PipeClientResult& result) {
   return text;
 }
 
+// Who was found on the pipe instead of the expected program.
+std::wstring ServerMismatch(const PipeClientResult& result, const std::wstring& expected) {
+  const std::wstring error = L" (error " + std::to_wstring(result.error) + L")";
+  if (result.serverProcessId == 0) {
+    return L"qlfvxETctl: the process serving the ElevatedTasks pipe cannot be identified" + error +
+           L"; nothing was sent";
+  }
+  std::wstring text = L"qlfvxETctl: the ElevatedTasks pipe is served by process " +
+                      std::to_wstring(result.serverProcessId) + L" ";
+  text += result.serverImage.empty() ? L"whose image cannot be read" + error
+                                     : L"\"" + result.serverImage + L"\"";
+  return text + L", not by \"" + expected + L"\"; nothing was sent";
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t* argv[]) {
@@ -65,7 +79,13 @@ int wmain(int argc, wchar_t* argv[]) {
     Out(L"Launched qlfvxET.exe (runas) for process " + ownId);
   }
   fw::unique_hfile pipe;
-  const PipeClientResult connected = ConnectElevatedTasks(options.connectTimeoutMs, pipe);
+  const PipeClientResult connected =
+      ConnectElevatedTasks(options.connectTimeoutMs, pipe, options.serverImage);
+  if (connected.status == PipeClientStatus::UnexpectedServer) {
+    Err(ServerMismatch(connected, options.serverImage.empty() ? DefaultElevatedTasksImage()
+                                                              : options.serverImage));
+    return 1;
+  }
   if (!connected.ok()) {
     Err(L"qlfvxETctl: " + Failure(connected) + L" [" + std::to_wstring(options.connectTimeoutMs) +
         L" ms]");

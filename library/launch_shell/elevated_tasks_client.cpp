@@ -6,9 +6,78 @@
 
 #include "framework/handles.h"
 #include "library/launch_shell/elevated_tasks_client_check.h"
+#include "library/launch_shell/elevated_launch_info.h"
 #include "library/launch_shell/launch_shell.h"
+#include "library/system_files/system_files.h"
+
+namespace {
+
+// A result without a server to name.
+PipeClientResult Outcome(PipeClientStatus status, DWORD error) {
+  PipeClientResult result;
+  result.status = status;
+  result.error = error;
+  return result;
+}
+
+}  // namespace
 
 namespace launch_shell::detail {
+
+namespace {
+
+// The full, long form of a path; the full form alone when the file cannot be
+// found, and the empty text when not even that can be made.
+std::wstring ComparablePath(const std::wstring& path) {
+  if (path.empty()) return L"";
+  std::wstring full(MAX_PATH, L'\0');
+  DWORD length =
+      ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  if (length >= full.size()) {
+    full.resize(length);
+    length = ::GetFullPathNameW(path.c_str(), length, full.data(), nullptr);
+  }
+  if (length == 0 || length >= full.size()) return L"";
+  full.resize(length);
+  // A program started through its 8.3 name reports that name as its own
+  // folder; the long form makes both sides alike.
+  std::wstring longForm(full.size() + MAX_PATH, L'\0');
+  const DWORD longLength =
+      ::GetLongPathNameW(full.c_str(), longForm.data(), static_cast<DWORD>(longForm.size()));
+  if (longLength == 0 || longLength >= longForm.size()) return full;
+  longForm.resize(longLength);
+  return longForm;
+}
+
+}  // namespace
+
+bool SameImagePath(const std::wstring& expected, const std::wstring& actual) {
+  const std::wstring left = ComparablePath(expected);
+  return !left.empty() && fw::CompareNoCase(left, ComparablePath(actual)) == 0;
+}
+
+PipeClientResult CheckPipeServer(HANDLE pipe, const std::wstring& expectedImage) {
+  PipeClientResult result = Outcome(PipeClientStatus::UnexpectedServer, ERROR_SUCCESS);
+  if (!::GetNamedPipeServerProcessId(pipe, &result.serverProcessId)) {
+    result.error = ::GetLastError();
+    result.serverProcessId = 0;
+    return result;
+  }
+  // The least access that names an image; Windows grants it across
+  // integrity levels, so an unelevated client may ask an elevated server.
+  fw::unique_handle server(
+      ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, result.serverProcessId));
+  std::wstring image(32768, L'\0');
+  DWORD length = static_cast<DWORD>(image.size());
+  if (!server || !::QueryFullProcessImageNameW(server.get(), 0, image.data(), &length)) {
+    result.error = ::GetLastError();
+    return result;
+  }
+  image.resize(length);
+  result.serverImage = image;
+  if (SameImagePath(expectedImage, image)) return {};
+  return result;
+}
 
 PipeClientStatus CheckAcknowledgement(const void* bytes, size_t count) {
   if (bytes == nullptr || count != sizeof(PipeMessage)) {
@@ -78,6 +147,8 @@ const wchar_t* PipeClientStatusText(PipeClientStatus status) {
       return L"no acknowledgement came back";
     case PipeClientStatus::AcknowledgementMalformed:
       return L"the acknowledgement was malformed";
+    case PipeClientStatus::UnexpectedServer:
+      return L"the ElevatedTasks pipe is not served by the expected program; nothing was sent";
   }
   return L"unknown status";
 }
@@ -91,23 +162,35 @@ bool BuildPipeMessage(uint32_t command, const std::wstring& path, PipeMessage& m
   return true;
 }
 
-PipeClientResult ConnectElevatedTasks(DWORD timeoutMs, fw::unique_hfile& pipe) {
+std::wstring DefaultElevatedTasksImage() {
+  std::wstring ownFolder;
+  GetOwnFolder(ownFolder);
+  return launch_shell::detail::ElevatedTasksPathIn(ownFolder);
+}
+
+PipeClientResult ConnectElevatedTasks(DWORD timeoutMs, fw::unique_hfile& pipe,
+                                      const std::wstring& serverImage) {
   pipe.reset();
+  const std::wstring expectedImage =
+      serverImage.empty() ? DefaultElevatedTasksImage() : serverImage;
   const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
   for (;;) {
-    // Overlapped, so that every wait on the pipe can be bounded.
+    // Overlapped, so that every wait on the pipe can be bounded. Any process
+    // may have created this name: a server may learn who we are, but never
+    // act as us elsewhere on the machine.
     pipe.reset(::CreateFileW(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                             FILE_FLAG_OVERLAPPED, nullptr));
+                             FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION,
+                             nullptr));
     if (pipe) break;
     const DWORD error = ::GetLastError();
     if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PIPE_BUSY) {
-      return {PipeClientStatus::ConnectFailed, error};
+      return Outcome(PipeClientStatus::ConnectFailed, error);
     }
     const ULONGLONG now = ::GetTickCount64();
     if (now >= deadline) {
-      return {
+      return Outcome(
           error == ERROR_PIPE_BUSY ? PipeClientStatus::PipeBusy : PipeClientStatus::ServerNotFound,
-          error};
+          error);
     }
     const DWORD remaining = static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, MAXDWORD - 1));
     // A busy pipe is waited on until an instance frees up; a missing one is
@@ -120,11 +203,19 @@ PipeClientResult ConnectElevatedTasks(DWORD timeoutMs, fw::unique_hfile& pipe) {
     }
   }
 
+  // The commands are for ElevatedTasks alone: a squatter on the name gets
+  // nothing, not even the read-mode switch.
+  PipeClientResult checked = launch_shell::detail::CheckPipeServer(pipe.get(), expectedImage);
+  if (!checked.ok()) {
+    pipe.reset();
+    return checked;
+  }
+
   DWORD mode = PIPE_READMODE_MESSAGE;
   if (!::SetNamedPipeHandleState(pipe.get(), &mode, nullptr, nullptr)) {
     const DWORD error = ::GetLastError();
     pipe.reset();
-    return {PipeClientStatus::ReadModeFailed, error};
+    return Outcome(PipeClientStatus::ReadModeFailed, error);
   }
   return {};
 }
@@ -138,7 +229,7 @@ PipeClientResult SendElevatedCommand(HANDLE pipe, const PipeMessage& message, DW
   const Transfer sent =
       TransferBounded(pipe, true, &outgoing, sizeof(outgoing), ackTimeoutMs, count, error);
   if (sent != Transfer::Done || count != sizeof(outgoing)) {
-    return {PipeClientStatus::SendFailed, sent == Transfer::TimedOut ? WAIT_TIMEOUT : error};
+    return Outcome(PipeClientStatus::SendFailed, sent == Transfer::TimedOut ? WAIT_TIMEOUT : error);
   }
 
   // Exactly one message's room: a longer reply fails with ERROR_MORE_DATA.
@@ -146,20 +237,20 @@ PipeClientResult SendElevatedCommand(HANDLE pipe, const PipeMessage& message, DW
   const Transfer received =
       TransferBounded(pipe, false, &reply, sizeof(reply), ackTimeoutMs, count, error);
   if (received == Transfer::TimedOut)
-    return {PipeClientStatus::AcknowledgementMissing, WAIT_TIMEOUT};
+    return Outcome(PipeClientStatus::AcknowledgementMissing, WAIT_TIMEOUT);
   if (received == Transfer::Failed) {
-    if (error == ERROR_MORE_DATA) return {PipeClientStatus::AcknowledgementMalformed, error};
-    return {PipeClientStatus::AcknowledgementMissing, error};
+    if (error == ERROR_MORE_DATA) return Outcome(PipeClientStatus::AcknowledgementMalformed, error);
+    return Outcome(PipeClientStatus::AcknowledgementMissing, error);
   }
   // A zero-byte message is no acknowledgement, just as the server treats it.
-  if (count == 0) return {PipeClientStatus::AcknowledgementMissing, ERROR_SUCCESS};
-  return {launch_shell::detail::CheckAcknowledgement(&reply, count), ERROR_SUCCESS};
+  if (count == 0) return Outcome(PipeClientStatus::AcknowledgementMissing, ERROR_SUCCESS);
+  return Outcome(launch_shell::detail::CheckAcknowledgement(&reply, count), ERROR_SUCCESS);
 }
 
 PipeClientResult SendOneElevatedCommand(const PipeMessage& message, DWORD connectTimeoutMs,
-                                        DWORD ackTimeoutMs) {
+                                        DWORD ackTimeoutMs, const std::wstring& serverImage) {
   fw::unique_hfile pipe;
-  const PipeClientResult connected = ConnectElevatedTasks(connectTimeoutMs, pipe);
+  const PipeClientResult connected = ConnectElevatedTasks(connectTimeoutMs, pipe, serverImage);
   if (!connected.ok()) return connected;
   return SendElevatedCommand(pipe.get(), message, ackTimeoutMs);
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <string>
 
 #include "library/launch_shell/launch_shell.h"
 
@@ -13,6 +14,15 @@ namespace launch_shell::detail {
 // its path holds; AcknowledgementMalformed otherwise. bytes may be null when
 // count is 0.
 PipeClientStatus CheckAcknowledgement(const void* bytes, size_t count);
+
+// Whether two paths name the same program file: each made a full path
+// (".." and "/" resolved, short names made long where the file exists) and
+// compared without regard to case. An empty path matches nothing.
+bool SameImagePath(const std::wstring& expected, const std::wstring& actual);
+
+// Ok when the process serving pipe runs expectedImage; UnexpectedServer,
+// naming that process and its image as far as they can be read, otherwise.
+PipeClientResult CheckPipeServer(HANDLE pipe, const std::wstring& expectedImage);
 
 enum class Transfer { Done, Failed, TimedOut };
 

@@ -108,11 +108,17 @@ enum class PipeClientStatus {
   SendFailed,                // the message could not be written whole within the time-out
   AcknowledgementMissing,    // the server closed, a read failed, or nothing came in time
   AcknowledgementMalformed,  // the reply was not one 524-byte message with the code Done
+  UnexpectedServer,          // the pipe is served by another program than the one expected
 };
 
 struct PipeClientResult {
   PipeClientStatus status = PipeClientStatus::Ok;
   DWORD error = ERROR_SUCCESS;  // the Windows error behind a failure, when there is one
+  // With UnexpectedServer: the process found serving the pipe (0 when even
+  // that could not be asked) and its full image path (empty when unreadable;
+  // error then says why).
+  DWORD serverProcessId = 0;
+  std::wstring serverImage;
   bool ok() const { return status == PipeClientStatus::Ok; }
 };
 
@@ -124,11 +130,20 @@ const wchar_t* PipeClientStatusText(PipeClientStatus status);
 // (the last unit is the NUL's) or holds a NUL of its own.
 bool BuildPipeMessage(uint32_t command, const std::wstring& path, PipeMessage& message);
 
+// The program a client expects behind the pipe unless told otherwise:
+// qlfvxET.exe beside the calling program, where LaunchElevatedTasks starts it.
+std::wstring DefaultElevatedTasksImage();
+
 // Opens "\\.\pipe\VxToElevatedExePipe", waiting up to timeoutMs for the
 // server to create it (or to free its instance), and switches the handle to
-// message read mode. On success pipe owns the connection; on failure it is
-// empty.
-PipeClientResult ConnectElevatedTasks(DWORD timeoutMs, fw::unique_hfile& pipe);
+// message read mode. The connection allows the server to identify this
+// process but not to act as it. Before anything is sent the server's process
+// must run serverImage (empty: DefaultElevatedTasksImage()), compared as full
+// paths without regard to case; any other server, or one whose image cannot
+// be read, gives UnexpectedServer and is left without one byte. On success
+// pipe owns the connection; on failure it is empty.
+PipeClientResult ConnectElevatedTasks(DWORD timeoutMs, fw::unique_hfile& pipe,
+                                      const std::wstring& serverImage = L"");
 
 // Sends one message over a connection made by ConnectElevatedTasks and waits
 // up to ackTimeoutMs (INFINITE allowed) for its acknowledgement, which comes
@@ -139,4 +154,4 @@ PipeClientResult SendElevatedCommand(HANDLE pipe, const PipeMessage& message, DW
 // Connects, sends one message, waits for its acknowledgement and closes,
 // which ends ElevatedTasks: for a single command, or the last one.
 PipeClientResult SendOneElevatedCommand(const PipeMessage& message, DWORD connectTimeoutMs,
-                                        DWORD ackTimeoutMs);
+                                        DWORD ackTimeoutMs, const std::wstring& serverImage = L"");

@@ -72,7 +72,8 @@ TEST(PipeClient, BuildsAndSendsOne524ByteMessageAndJudgesEveryKindOfReply) {
     std::future<std::vector<BYTE>> server =
         std::async(std::launch::async, Serve, pipe.get(), c.size, c.code, c.fill);
     // The wait for the acknowledgement is bounded.
-    const PipeClientResult result = SendOneElevatedCommand(message, 5000, 1000);
+    const PipeClientResult result = SendOneElevatedCommand(
+        message, 5000, 1000, vxtest::BinPath(L"elevated_tasks_client_test.exe"));
     EXPECT_EQ(result.status, c.status) << c.size;
     EXPECT_EQ(result.error, c.error) << c.size;
     EXPECT_EQ(server.get(), expected);

@@ -1,0 +1,122 @@
+// The hardened qlfvxET.exe (bin\hardened): a pipe for three accounts, the
+// launcher as its only client, and nothing served beside a squatter.
+
+#include <gtest/gtest.h>
+#include <aclapi.h>
+#include <sddl.h>
+
+#include "elevated_tasks/pipe_hardening.h"
+#include "library/launch_shell/launch_shell.h"
+#include "tests/support/test_support.h"
+
+using namespace vxtest;
+
+namespace {
+
+struct Running : Child {  // ended on every path out of the test
+  ~Running() { KillChild(*this); }
+};
+
+const std::wstring kHardened = BinFolder() + L"\\hardened\\qlfvxET.exe";
+
+Running StartHardened(DWORD launcherId) {
+  return {StartChild(L"\"" + kHardened + L"\" " + std::to_wstring(launcherId), true)};
+}
+
+std::wstring SidText(PSID sid) {
+  LPWSTR text = nullptr;
+  if (!::ConvertSidToStringSidW(sid, &text)) return L"?";
+  fw::unique_hlocal owner(text);
+  return text;
+}
+
+// What it printed, then "exit N"; ended first if it had not.
+std::string Ended(Running& server) {
+  const std::optional<DWORD> code = WaitExit(server, 10000);
+  KillChild(server);
+  return ReadAllOutput(server) + "exit " + std::to_string(code.value_or(999));
+}
+
+}  // namespace
+
+TEST(HardenedPipe, RefusesAForeignClientUnreadThenServesTheLauncherThroughANarrowDacl) {
+  ScratchKey product(HKEY_LOCAL_MACHINE, ProductSettingsKey);
+  Running server = StartHardened(::GetCurrentProcessId());
+  ASSERT_TRUE(WaitForPipe(10000));
+  Running foreign{StartChild(L"\"" + BinPath(L"qlfvxETctl.exe") +
+                             L"\" --attach --ack-timeout-ms 10000 --server-image \"" + kHardened +
+                             L"\" debugdir-set C:\\foreign")};
+  EXPECT_EQ(WaitExit(foreign, 30000), 1u);
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, ProductSettingsKey)) << "a foreign command ran";
+
+  fw::unique_hfile pipe;
+  ASSERT_TRUE(ConnectElevatedTasks(10000, pipe, kHardened).ok());
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_EQ(::GetSecurityInfo(pipe.get(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                              nullptr, &dacl, nullptr, &descriptor),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  fw::unique_hlocal descriptorOwner(descriptor);
+  ASSERT_NE(dacl, nullptr);
+  std::vector<BYTE> user = elevated::ProcessUserSid(::GetCurrentProcess());
+  ASSERT_FALSE(user.empty());
+  const std::wstring grantees[] = {SidText(user.data()), L"S-1-5-18", L"S-1-5-32-544"};
+  ASSERT_EQ(dacl->AceCount, WORD{3});
+  for (DWORD i = 0; i < 3; ++i) {
+    ACCESS_ALLOWED_ACE* ace = nullptr;
+    ASSERT_TRUE(::GetAce(dacl, i, reinterpret_cast<void**>(&ace)));
+    EXPECT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
+    EXPECT_EQ(ace->Mask, static_cast<DWORD>(FILE_GENERIC_READ | FILE_GENERIC_WRITE));
+    EXPECT_EQ(SidText(&ace->SidStart), grantees[i]);
+  }
+
+  RoundTrip(pipe.get(), DebugDirSet, L"C:\\launcher");
+  const auto value = ReadRawValue(HKEY_LOCAL_MACHINE, ProductSettingsKey, L"DebugDir");
+  ASSERT_TRUE(value);
+  EXPECT_EQ(value->data, SzBytes(L"C:\\launcher"));
+  RoundTrip(pipe.get(), Quit);
+  EXPECT_EQ(Ended(server), "Refused pipe client: process " + std::to_string(foreign.pid) +
+                               " is not the launching process " +
+                               std::to_string(::GetCurrentProcessId()) + "\r\nexit 0");
+}
+
+TEST(HardenedPipe, TheLaunchersEndEndsItWhileItWaitsAfterARefusal) {
+  Running launcher{StartChild(L"\"" + BinPath(L"sleeper.exe") + L"\" 60000")};
+  Running server = StartHardened(launcher.pid);
+  ASSERT_TRUE(WaitForPipe(10000));
+  fw::unique_hfile pipe;
+  // Refused at once: either the check or the command finds the pipe gone.
+  if (ConnectElevatedTasks(10000, pipe, kHardened).ok()) {
+    EXPECT_FALSE(SendElevatedCommand(pipe.get(), MakeMessage(DebugDirCreate), 10000).ok());
+  }
+  pipe.reset();
+  KillChild(launcher);
+  EXPECT_EQ(Ended(server),
+            "Refused pipe client: process " + std::to_string(::GetCurrentProcessId()) +
+                " is not the launching process " + std::to_string(launcher.pid) + "\r\nexit 0");
+}
+
+// The default build makes its instance beside the squatter's and serves the
+// client that reaches it; the hardened one serves nothing.
+TEST(HardenedPipe, BesideASquatterOnlyTheDefaultBuildServes) {
+  TempFolder scratch(L"squat");
+  Running squatter{
+      StartChild(L"\"" + BinPath(L"pipe_squatter.exe") + L"\" \"" + (scratch / L"got") + L"\"")};
+  ASSERT_TRUE(WaitForPipe(10000));
+  Running hardened = StartHardened(::GetCurrentProcessId());
+  EXPECT_EQ(Ended(hardened),
+            "Pipe name taken: \\\\.\\pipe\\VxToElevatedExePipe exists already; nothing is "
+            "served\r\nexit 0");
+
+  // The squatter's one instance is held, so the client can only reach the
+  // default build's.
+  fw::unique_hfile holder(::CreateFileW(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                        OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(holder);
+  Session session;
+  ASSERT_TRUE(session.pipe);
+  session.Finish();
+  holder.reset();
+  KillChild(squatter);
+  EXPECT_EQ(ReadFileBytes(scratch / L"got"), "");
+}

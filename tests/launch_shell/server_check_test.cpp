@@ -1,0 +1,86 @@
+// The client's check of the program behind the pipe: a squatter on the name
+// is named and left without a byte, by the library and by qlfvxETctl alike.
+
+#include <gtest/gtest.h>
+
+#include "library/launch_shell/elevated_tasks_client_check.h"
+#include "library/launch_shell/launch_shell.h"
+#include "tests/support/test_support.h"
+
+using launch_shell::detail::SameImagePath;
+using namespace vxtest;
+
+namespace {
+
+struct Running : Child {  // ended on every path out of the test
+  ~Running() { KillChild(*this); }
+};
+
+// What qlfvxETctl --attach printed, then "exit N".
+std::string RunClient(const std::wstring& arguments) {
+  Running client{
+      StartChild(L"\"" + BinPath(L"qlfvxETctl.exe") + L"\" --attach " + arguments, true)};
+  const std::string output = ReadAllOutput(client);
+  return output + "exit " + std::to_string(WaitExit(client, 60000).value_or(999));
+}
+
+}  // namespace
+
+TEST(ServerCheck, ImagesCompareAsFullPathsWithoutRegardToCase) {
+  const struct {
+    const wchar_t* actual;
+    bool same;
+  } cases[] = {
+      {L"c:\\program files\\VX\\QLFVXET.EXE", true},
+      {L"C:/Program Files/Vx/tools/../qlfvxET.exe", true},
+      {L"C:\\Program Files\\Vx\\qlfvxET.exe.bak", false},
+      {L"C:\\Program Files\\Vx2\\qlfvxET.exe", false},
+      {L"", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(SameImagePath(L"C:\\Program Files\\Vx\\qlfvxET.exe", c.actual), c.same) << c.actual;
+  }
+  EXPECT_FALSE(SameImagePath(L"", L""));
+}
+
+TEST(ServerCheck, ASquatterIsNamedAndReceivesNotOneByte) {
+  TempFolder scratch(L"squat");
+  const std::wstring squatterImage = BinPath(L"pipe_squatter.exe");
+  Running squatter{StartChild(L"\"" + squatterImage + L"\" \"" + (scratch / L"got") + L"\"")};
+  ASSERT_TRUE(WaitForPipe(10000));
+
+  fw::unique_hfile pipe;
+  const PipeClientResult found = ConnectElevatedTasks(10000, pipe);
+  EXPECT_EQ(found.status, PipeClientStatus::UnexpectedServer);
+  EXPECT_EQ(found.serverProcessId, squatter.pid);
+  EXPECT_TRUE(SameImagePath(squatterImage, found.serverImage)) << WideToUtf8(found.serverImage);
+  EXPECT_FALSE(pipe);
+  EXPECT_EQ(SendOneElevatedCommand(MakeMessage(Quit), 10000, 1000).status,
+            PipeClientStatus::UnexpectedServer);
+  const std::string output = RunClient(L"debugdir-create");
+  EXPECT_NE(output.find("qlfvxETctl: the ElevatedTasks pipe is served by process " +
+                        std::to_string(squatter.pid) + " \""),
+            std::string::npos);
+  EXPECT_NE(output.find("pipe_squatter.exe\", not by \"" + WideToUtf8(BinPath(L"qlfvxET.exe")) +
+                        "\"; nothing was sent\nexit 1"),
+            std::string::npos)
+      << output;
+
+  KillChild(squatter);
+  EXPECT_TRUE(PathExists(scratch / L"got"));
+  EXPECT_EQ(ReadFileBytes(scratch / L"got"), "");
+}
+
+// Given another image, qlfvxETctl refuses the real ElevatedTasks like any
+// squatter, which then ends as after a client that left without a byte.
+TEST(ServerCheck, QlfvxETctlHoldsToTheServerImageItIsGiven) {
+  Running server{StartElevatedTasksForThisProcess()};
+  const std::wstring other = BinFolder() + L"\\hardened\\qlfvxET.exe";
+  const std::string output = RunClient(L"--server-image \"" + other + L"\" quit");
+  EXPECT_NE(output.find("served by process " + std::to_string(server.pid) + " \"" +
+                        WideToUtf8(BinPath(L"qlfvxET.exe")) + "\", not by \"" + WideToUtf8(other) +
+                        "\"; nothing was sent\nexit 1"),
+            std::string::npos)
+      << output;
+  EXPECT_EQ(WaitExit(server, 10000), 0u);
+}
