@@ -20,13 +20,18 @@ set(CMAKE_SYSROOT /usr/${MINGW_TRIPLE})
 file(GLOB VX_GCC_DIRS /usr/lib/gcc/${MINGW_TRIPLE}/*-posix)
 list(SORT VX_GCC_DIRS COMPARE NATURAL ORDER DESCENDING)
 list(GET VX_GCC_DIRS 0 VX_GCC_DIR)
-set(VX_CXX_INCLUDE ${VX_GCC_DIR}/include/c++)
-set(CMAKE_CXX_FLAGS_INIT "-nostdinc++ -isystem ${VX_CXX_INCLUDE} \
--isystem ${VX_CXX_INCLUDE}/${MINGW_TRIPLE} -isystem ${VX_CXX_INCLUDE}/backward")
+set(CMAKE_CXX_STANDARD_INCLUDE_DIRECTORIES ${VX_GCC_DIR}/include/c++
+    ${VX_GCC_DIR}/include/c++/${MINGW_TRIPLE} ${VX_GCC_DIR}/include/c++/backward)
+# GCC's libstdc++ keeps its thread-local variables in emulated TLS.
+set(CMAKE_C_FLAGS_INIT "-femulated-tls")
+set(CMAKE_CXX_FLAGS_INIT "-femulated-tls")
 # GCC's posix libstdc++ needs winpthread, which only the gcc driver adds by
 # itself; lld resolves archives in any order, so it may stand first.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-fuse-ld=lld -static -L${VX_GCC_DIR} -lpthread")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "${CMAKE_EXE_LINKER_FLAGS_INIT}")
+# CMake asks GNU ld, not lld, whether --push-state works; lld's MinGW driver
+# has only --whole-archive and --no-whole-archive.
+set(_CMAKE_LINKER_PUSHPOP_STATE_SUPPORTED FALSE)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

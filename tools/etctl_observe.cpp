@@ -120,6 +120,10 @@ ServiceState ReadServiceState() {
   return service;
 }
 
+std::wstring UnreadableText(DWORD error) {
+  return L"(unreadable: error " + std::to_wstring(error) + L")";
+}
+
 std::wstring FileTimeText(const FILETIME& time, wchar_t separator) {
   SYSTEMTIME utc = {};
   if (!::FileTimeToSystemTime(&time, &utc)) return L"(no time)";
@@ -131,8 +135,7 @@ std::wstring FileTimeText(const FILETIME& time, wchar_t separator) {
 
 std::wstring DescribeFile(const FileState& file, bool withTime) {
   const std::wstring path = file.path.empty() ? L"" : file.path + L" ";
-  if (file.error != ERROR_SUCCESS)
-    return path + L"(unreadable: error " + std::to_wstring(file.error) + L")";
+  if (file.error != ERROR_SUCCESS) return path + UnreadableText(file.error);
   if (!file.exists) return path + L"(missing)";
   if (file.isFolder) return path + L"(folder exists)";
   std::wstring text = path + L"(exists, " + std::to_wstring(file.size) + L" bytes";
@@ -151,8 +154,7 @@ std::wstring DescribeFolderValue(bool keyExists, bool valueExists, DWORD type,
 }
 
 std::wstring DescribeFolderValue(const FolderValueState& value) {
-  if (value.error != ERROR_SUCCESS)
-    return L"(unreadable: error " + std::to_wstring(value.error) + L")";
+  if (value.error != ERROR_SUCCESS) return UnreadableText(value.error);
   return DescribeFolderValue(value.keyExists, value.valueExists, value.type, value.text,
                              value.folderExists);
 }

@@ -49,6 +49,9 @@ ServiceState ReadServiceState();
 
 inline constexpr wchar_t kTraceFileName[] = L"qlfvxPerfData.etl";
 
+// "(unreadable: error N)", for what could not be looked at.
+std::wstring UnreadableText(DWORD error);
+
 // "PATH (missing)", "PATH (folder exists)", "PATH (exists, N bytes)" and, with
 // the time, "PATH (exists, N bytes, modified 2026-12-06 05:40:12 UTC)".
 std::wstring DescribeFile(const FileState& file, bool withTime);

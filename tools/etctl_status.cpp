@@ -1,6 +1,9 @@
 #include "tools/etctl_status.h"
 
+#include <algorithm>
 #include <cwchar>
+#include <iterator>
+#include <utility>
 
 #include "elevated_tasks/command_text.h"
 #include "elevated_tasks/elevated_tasks.h"
@@ -27,17 +30,13 @@ PipeState ReadPipeState() {
   return pipe;
 }
 
-std::wstring Unreadable(DWORD error) {
-  return L"(unreadable: error " + std::to_wstring(error) + L")";
-}
-
 std::wstring ServiceText(const ServiceState& service) {
-  if (service.error != ERROR_SUCCESS) return Unreadable(service.error);
+  if (service.error != ERROR_SUCCESS) return UnreadableText(service.error);
   return service.installed ? ServiceStateName(service.state) : L"not installed";
 }
 
 std::wstring PipeText(const PipeState& pipe) {
-  if (pipe.error != ERROR_SUCCESS) return Unreadable(pipe.error);
+  if (pipe.error != ERROR_SUCCESS) return UnreadableText(pipe.error);
   if (!pipe.exists) return L"absent";
   return pipe.busy ? L"present, a client is connected" : L"present, waiting for a client";
 }
@@ -142,33 +141,21 @@ std::wstring StatusJson(const StatusReport& report) {
 }
 
 std::wstring JsonString(const std::wstring& text) {
+  static constexpr std::pair<wchar_t, const wchar_t*> kShortEscapes[] = {
+      {L'"', L"\\\""}, {L'\\', L"\\\\"}, {L'\n', L"\\n"}, {L'\r', L"\\r"}, {L'\t', L"\\t"}};
   std::wstring json = L"\"";
   for (const wchar_t unit : text) {
-    switch (unit) {
-      case L'"':
-        json += L"\\\"";
-        break;
-      case L'\\':
-        json += L"\\\\";
-        break;
-      case L'\n':
-        json += L"\\n";
-        break;
-      case L'\r':
-        json += L"\\r";
-        break;
-      case L'\t':
-        json += L"\\t";
-        break;
-      default:
-        if (unit >= 0x20 && unit < 0x7F) {
-          json += unit;
-        } else {
-          // One escape per UTF-16 unit, so surrogate pairs come out as pairs.
-          wchar_t escape[8] = {};
-          swprintf(escape, 8, L"\\u%04x", static_cast<unsigned>(unit));
-          json += escape;
-        }
+    const auto* shortEscape = std::find_if(std::begin(kShortEscapes), std::end(kShortEscapes),
+                                           [unit](const auto& e) { return e.first == unit; });
+    if (shortEscape != std::end(kShortEscapes)) {
+      json += shortEscape->second;
+    } else if (unit >= 0x20 && unit < 0x7F) {
+      json += unit;
+    } else {
+      // One escape per UTF-16 unit, so surrogate pairs come out as pairs.
+      wchar_t escape[8] = {};
+      swprintf(escape, 8, L"\\u%04x", static_cast<unsigned>(unit));
+      json += escape;
     }
   }
   return json + L"\"";
