@@ -1,5 +1,4 @@
-# Included by tests/CMakeLists.txt: the install consumed by another project,
-# and the runtime bundle.
+# The install as another project consumes it, and the runtime bundle.
 set(VX_CONSUMER_DIR ${CMAKE_BINARY_DIR}/consumer)
 add_test(NAME package_install COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR}
                                       --prefix ${VX_CONSUMER_DIR}/prefix)
