@@ -11,6 +11,7 @@
 #include "library/launch_shell/launch_shell.h"
 #include "tools/etctl_arguments.h"
 #include "tools/etctl_observe.h"
+#include "tools/etctl_status.h"
 
 namespace {
 
@@ -61,15 +62,29 @@ std::wstring ServerMismatch(const PipeClientResult& result, const std::wstring& 
 
 int wmain(int argc, wchar_t* argv[]) {
   const std::vector<std::wstring> arguments(argv + 1, argv + argc);
+  if (!arguments.empty() && arguments.front() == L"status") {
+    const etctl::StatusRequest request =
+        etctl::ParseStatusArguments({arguments.begin() + 1, arguments.end()});
+    if (!request.ok) {
+      Err(L"qlfvxETctl: " + request.error + L"\n");
+      Write(STD_ERROR_HANDLE, etctl::UsageText() + etctl::StatusUsageText());
+      return 2;
+    }
+    const etctl::StatusReport report = etctl::ObserveStatus();
+    Write(STD_OUTPUT_HANDLE, request.json ? etctl::StatusJson(report) : etctl::StatusText(report));
+    const std::vector<std::wstring> failures = etctl::StatusFailures(report);
+    for (const std::wstring& failure : failures) Err(L"qlfvxETctl: could not read " + failure);
+    return failures.empty() ? 0 : 1;
+  }
   const etctl::ParseResult parsed = etctl::ParseArguments(arguments);
   if (!parsed.ok) {
     Err(L"qlfvxETctl: " + parsed.error + L"\n");
-    Write(STD_ERROR_HANDLE, etctl::UsageText());
+    Write(STD_ERROR_HANDLE, etctl::UsageText() + etctl::StatusUsageText());
     return 2;
   }
   const etctl::Options& options = parsed.options;
   if (options.help) {
-    Write(STD_OUTPUT_HANDLE, etctl::UsageText());
+    Write(STD_OUTPUT_HANDLE, etctl::UsageText() + etctl::StatusUsageText());
     return 0;
   }
 

@@ -72,4 +72,7 @@ else
   echo "The fake Xperf was not run."
 fi
 echo "qlfvxETctl exit code: $status"
+echo
+echo "What is left, as qlfvxETctl status sees it (no elevation, no ElevatedTasks):"
+wine "$root/build/bin/qlfvxETctl.exe" status || true
 exit "$status"

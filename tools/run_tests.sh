@@ -7,4 +7,5 @@ cd "$(dirname "$0")/.."
 source tools/setup.sh
 vx_install_packages
 vx_configure_and_build
+vx_build_clang
 vx_run_ctest "$@"

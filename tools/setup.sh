@@ -1,5 +1,5 @@
 # Shared by the two top-level commands: packages and the cross build.
-VX_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest wine wine64 xvfb xauth)
+VX_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix clang lld googletest wine wine64 xvfb xauth)
 
 vx_install_packages() {
   local missing=()
@@ -18,6 +18,13 @@ vx_install_packages() {
 vx_configure_and_build() {
   cmake --preset mingw-wine >/dev/null
   cmake --build build --parallel "$(nproc)"
+}
+
+# The second compiler: the whole tree again with clang and lld into
+# build-clang, warnings as errors. Built only; the tests run on the gcc build.
+vx_build_clang() {
+  cmake --preset mingw-clang >/dev/null
+  cmake --build build-clang --parallel "$(nproc)"
 }
 
 # Runs ctest inside a virtual display with any extra ctest arguments. The

@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include "elevated_tasks/command_text.h"
+#include "tests/support/identity_support.h"
+#include "tests/support/test_support.h"
+#include "tools/etctl_status.h"
+
+using namespace etctl;
+
+TEST(EtctlStatus, TextJsonAndFailuresFromAnyRecord) {
+  StatusReport report;
+  report.debugDir = {true, true, REG_SZ, L"C:\\a \"b\"\n\x00e9\xd83d\xde00\x7f", true};
+  report.lnkagtDebugDir.error = ERROR_ACCESS_DENIED;
+  report.traceFolder = {L"C:\\R\\Quillforge", true, true};
+  report.traceFile = {L"C:\\R\\Quillforge\\qlfvxPerfData.etl", true, false, 5ull << 32};
+  report.traceFile.modified = {0x256d4000, 0x01bf53eb};  // 2000-01-01 00:00:00 UTC
+  report.service = {true, SERVICE_RUNNING};
+  report.pipe = {true, true};
+  EXPECT_EQ(StatusText(report),
+            L"DebugDir: \"" + report.debugDir.text +
+                L"\" [folder exists]\n"
+                L"LNKAGTDebugDir: (unreadable: error 5)\n"
+                L"trace folder: C:\\R\\Quillforge (folder exists)\n"
+                L"trace file: C:\\R\\Quillforge\\qlfvxPerfData.etl (exists, 21474836480 bytes, "
+                L"modified 2000-01-01 00:00:00 UTC)\n"
+                L"service CORVANTALauncher: running\n"
+                L"pipe \\\\.\\pipe\\VxToElevatedExePipe: present, a client is connected\n");
+  EXPECT_EQ(StatusJson(report),
+            LR"({"DebugDir":{"state":"set","data":"C:\\a \"b\"\n\u00e9\ud83d\ude00\u007f",)"
+            LR"("folderExists":true},"LNKAGTDebugDir":{"state":"unreadable","error":5},)"
+            LR"("traceFolder":{"path":"C:\\R\\Quillforge","exists":true,"folder":true},)"
+            LR"("traceFile":{"path":"C:\\R\\Quillforge\\qlfvxPerfData.etl","exists":true,)"
+            LR"("size":21474836480,"modified":"2000-01-01T00:00:00Z"},)"
+            LR"("service":{"name":"CORVANTALauncher","installed":true,"state":"running"},)"
+            LR"("pipe":{"name":"\\\\.\\pipe\\VxToElevatedExePipe","exists":true,"busy":true},)"
+            LR"("failures":["LNKAGTDebugDir: error 5"]})"
+            L"\n");
+
+  // Nothing there; something else there; then every look failed.
+  StatusReport empty;
+  EXPECT_NE(StatusJson(empty).find(LR"("installed":false},"pipe":{"name":"\\\\.\\pipe\\)"
+                                   LR"(VxToElevatedExePipe","exists":false,"busy":false},)"),
+            std::wstring::npos);
+  empty.debugDir = {true, true, REG_DWORD, L"", false};
+  EXPECT_NE(StatusJson(empty).find(LR"({"DebugDir":{"state":"not a text","type":4},)"),
+            std::wstring::npos);
+  StatusReport failed;
+  failed.traceFolder.error = failed.traceFile.error = failed.service.error = failed.pipe.error = 6;
+  EXPECT_EQ(
+      StatusFailures(failed),
+      (std::vector<std::wstring>{L"the trace folder: error 6", L"the trace file: error 6",
+                                 L"the service CORVANTALauncher: error 6", L"the pipe: error 6"}));
+
+  EXPECT_TRUE(ParseStatusArguments({L"--json"}).json);
+  EXPECT_EQ(ParseStatusArguments({L"--json", L"quit"}).error, L"status: unknown option: quit");
+}
+
+TEST(EtctlStatus, LooksWithoutConnectingOrChangingAnything) {
+  ASSERT_TRUE(vxtest::WaitUntilNoProcess(L"qlfvxET.exe", 10000));
+  vxtest::ScratchKey product(HKEY_LOCAL_MACHINE, ProductSettingsKey);
+  StatusReport seen = ObserveStatus();
+  EXPECT_FALSE(seen.debugDir.keyExists || seen.service.installed || seen.pipe.exists);
+  EXPECT_TRUE(StatusFailures(seen).empty());
+
+  vxtest::TempFolder scratch(L"status");
+  const DWORD four = 4;
+  ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, ProductSettingsKey, L"DebugDir", REG_SZ,
+                    scratch.path().c_str(), static_cast<DWORD>(scratch.path().size() * 2 + 2));
+  ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, ProductSettingsKey, L"LNKAGTDebugDir", REG_DWORD, &four, 4);
+  vxtest::ScopedFakeService service(elevated::detail::kLauncherServiceName, 0);
+  ASSERT_TRUE(service.ok());
+  DWORD error = 0;
+  const std::wstring trace = TraceFolder(error) + L"\\" + kTraceFileName;
+  ::CreateDirectoryW(TraceFolder(error).c_str(), nullptr);
+  vxtest::WriteFileBytes(trace, "12345");
+  fw::unique_handle pipe(::CreateNamedPipeW(kPipeName, PIPE_ACCESS_DUPLEX, PIPE_TYPE_MESSAGE, 1,
+                                            524, 524, 0, nullptr));
+  ASSERT_NE(pipe.get(), INVALID_HANDLE_VALUE);
+
+  seen = ObserveStatus();
+  EXPECT_EQ(seen.debugDir.text, scratch.path());
+  EXPECT_TRUE(seen.debugDir.folderExists);
+  EXPECT_EQ(seen.lnkagtDebugDir.type, static_cast<DWORD>(REG_DWORD));
+  EXPECT_TRUE(seen.traceFolder.isFolder && !seen.traceFile.isFolder && seen.traceFile.size == 5);
+  EXPECT_TRUE(seen.service.installed);
+  EXPECT_EQ(seen.service.state, static_cast<DWORD>(SERVICE_STOPPED));
+  EXPECT_TRUE(seen.pipe.exists && !seen.pipe.busy);
+
+  // The client program, while this test's client holds the pipe's one instance.
+  fw::unique_hfile client = vxtest::ConnectPipe(2000);
+  ASSERT_TRUE(client);
+  const std::wstring program = L"\"" + vxtest::BinPath(L"qlfvxETctl.exe") + L"\" status";
+  for (const auto& [arguments, code, part] :
+       {std::tuple{L" --json", 0u, R"(,"exists":true,"busy":true},"failures":[]})"},
+        std::tuple{L"", 0u, "service CORVANTALauncher: stopped\n"},
+        std::tuple{L" --jsn", 2u, "qlfvxETctl: status: unknown option: --jsn"}}) {
+    vxtest::Child child = vxtest::StartChild(program + arguments, true);
+    const std::string output = vxtest::ReadAllOutput(child);
+    EXPECT_EQ(vxtest::WaitExit(child, 60000), code) << output;
+    EXPECT_NE(output.find(part), std::string::npos) << output;
+  }
+  ::DeleteFileW(trace.c_str());
+}
