@@ -1,9 +1,10 @@
 // qlfvxETbench.exe: what ElevatedTasks and the library's hot routines cost
 // over the system calls that their required behaviour makes. Each routine is
 // measured side by side with its floor in the same run, in alternating
-// rounds; every round gives one ratio of routine to floor, and the table
-// shows the least, the median and the greatest of them. The median is judged
-// against the goal: one slow round on a shared machine moves it little.
+// rounds; every round gives one ratio of routine to floor (of their median
+// batch times), and the table shows the least, the median and the greatest
+// of them. The median is judged against the goal: one slow round on a shared
+// machine moves it little.
 //
 //   qlfvxETbench.exe                 runs everything and prints the table
 //   qlfvxETbench.exe --echo PIPE [regset]
@@ -74,9 +75,11 @@ using Batch = std::function<double()>;
 
 // Each round runs `slices` pairs of batches, routine and floor in turn, the
 // first of a pair changing from pair to pair and round to round, so that both
-// see the same machine load even when it changes within a round. The
-// round's ratio is that of their mean times. A first, unrecorded pair warms
-// caches and the system's own lazy set-up.
+// see the same machine load even when it changes within a round. The round's
+// ratio is that of their median batch times: on a shared machine a batch now
+// and then waits for a core, and the median leaves those stalls out on both
+// sides. A first, unrecorded pair warms caches and the system's own lazy
+// set-up.
 Row MeasureBatches(const char* name, double goal, int slices, const Batch& routine,
                    const Batch& floor) {
   routine();
@@ -85,18 +88,20 @@ Row MeasureBatches(const char* name, double goal, int slices, const Batch& routi
   std::vector<double> floorTimes;
   std::vector<double> ratios;
   for (int round = 0; round < kRounds; ++round) {
-    double routineTime = 0;
-    double floorTime = 0;
+    std::vector<double> routineSlices;
+    std::vector<double> floorSlices;
     for (int slice = 0; slice < slices; ++slice) {
       const bool routineFirst = (round + slice) % 2 == 0;
       for (int pass = 0; pass < 2; ++pass) {
         if ((pass == 0) == routineFirst) {
-          routineTime += routine() / slices;
+          routineSlices.push_back(routine());
         } else {
-          floorTime += floor() / slices;
+          floorSlices.push_back(floor());
         }
       }
     }
+    const double routineTime = Median(routineSlices);
+    const double floorTime = Median(floorSlices);
     routineTimes.push_back(routineTime * 1e6);
     floorTimes.push_back(floorTime * 1e6);
     ratios.push_back(routineTime / floorTime);
@@ -389,7 +394,7 @@ int wmain(int argc, wchar_t** argv) {
         return seconds;
       };
     };
-    rows.push_back(MeasureBatches("start until the pipe accepts a client", 1.10, 4,
+    rows.push_back(MeasureBatches("start until the pipe accepts a client", 1.10, 5,
                                   startsOf(elevated), startsOf(floor)));
     if (!ok) {
       std::printf("a server did not create its pipe within 10 s\n");
@@ -398,8 +403,17 @@ int wmain(int argc, wchar_t** argv) {
   }
 
   // Pipe round trips: ElevatedTasks and the raw echo server run at once,
-  // each with one client connection of this process.
+  // each with one client connection of this process. Client and servers
+  // share one core, so that every round trip hands that core from client to
+  // server and back in the same way for both servers. Left to the scheduler,
+  // one server may share the client's core and the other not, and the
+  // round-trip times of the two differ by half for that reason alone.
+  DWORD_PTR processMask = 0;
+  DWORD_PTR systemMask = 0;
+  ::GetProcessAffinityMask(::GetCurrentProcess(), &processMask, &systemMask);
+  const DWORD_PTR oneCore = processMask & (~processMask + 1);  // the lowest one allowed
   {
+    ::SetProcessAffinityMask(::GetCurrentProcess(), oneCore);
     Process elevated;
     Process echo;
     Process echoSet;
@@ -408,6 +422,9 @@ int wmain(int argc, wchar_t** argv) {
         !echoSet.Start(self + L" --echo VxBenchEchoSet" + id + L" regset")) {
       std::printf("cannot start the servers (%lu)\n", ::GetLastError());
       return 1;
+    }
+    for (const Process* server : {&elevated, &echo, &echoSet}) {
+      ::SetProcessAffinityMask(server->handle.get(), oneCore);
     }
     fw::unique_hfile toElevated = OpenClientPipe(kPipeName);
     fw::unique_hfile toEcho = OpenClientPipe(L"\\\\.\\pipe\\VxBenchEcho" + id);
@@ -424,10 +441,10 @@ int wmain(int argc, wchar_t** argv) {
                 L"C:\\Users\\user1\\AppData\\Local\\Temp\\MySession_XML_Logs241231-235959");
     bool ok = true;
     rows.push_back(Measure(
-        "no-op command round trip", 1.05, 100, 10, [&] { ok &= RoundTrip(toElevated.get(), noOp); },
+        "no-op command round trip", 1.05, 1, 400, [&] { ok &= RoundTrip(toElevated.get(), noOp); },
         [&] { ok &= RoundTrip(toEcho.get(), noOp); }));
     rows.push_back(Measure(
-        "DebugDirSet round trip", 1.05, 50, 10, [&] { ok &= RoundTrip(toElevated.get(), set); },
+        "DebugDirSet round trip", 1.05, 1, 300, [&] { ok &= RoundTrip(toElevated.get(), set); },
         [&] { ok &= RoundTrip(toEchoSet.get(), set); }));
     if (!ok) std::printf("warning: a round trip failed\n");
     // The floor writes the same value, so only a write after it shows that
@@ -447,6 +464,7 @@ int wmain(int argc, wchar_t** argv) {
     ::WaitForSingleObject(elevated.handle.get(), 10000);
     ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, ProductSettingsKey, L"DebugDir");
   }
+  ::SetProcessAffinityMask(::GetCurrentProcess(), processMask);
 
   // The folder walk over 20,000 files in 1,000 folders.
   {
@@ -499,15 +517,15 @@ int wmain(int argc, wchar_t** argv) {
 
     std::wstring value;
     rows.push_back(Measure(
-        "ReadValueAsText, 27-unit text", 1.05, 200, 10,
+        "ReadValueAsText, 27-unit text", 1.05, 10, 100,
         [&] { ReadValueAsText(HKEY_CURRENT_USER, kBenchKey, L"Short", value); },
         [&] { FloorReadValueAsText(L"Short", value); }));
     rows.push_back(Measure(
-        "ReadValueAsText, 200-unit text", 1.05, 200, 10,
+        "ReadValueAsText, 200-unit text", 1.05, 10, 100,
         [&] { ReadValueAsText(HKEY_CURRENT_USER, kBenchKey, L"Long", value); },
         [&] { FloorReadValueAsText(L"Long", value); }));
     rows.push_back(Measure(
-        "ReadSettingValue, 5,000 units in 5 pieces", 1.05, 100, 10,
+        "ReadSettingValue, 5,000 units in 5 pieces", 1.05, 2, 200,
         [&] {
           value.clear();
           ReadSettingValue(kBenchKey, HKEY_CURRENT_USER, L"General", L"Long",
