@@ -38,13 +38,20 @@ bool AppInit(HINSTANCE instance, HINSTANCE /*previous*/, const wchar_t* commandL
   app.instance = instance;
   app.commandLine = commandLine ? commandLine : L"";
   app.showCommand = show;
-  app.title = LoadResourceString(kAppTitleStringId);
-  if (app.title.empty()) app.title = ModuleBaseName(instance);
   app.initialised = true;
   return true;
 }
 
-const AppState& App() { return MutableApp(); }
+const AppState& App() {
+  AppState& app = MutableApp();
+  // Looked up at its first use rather than in AppInit: the string lookup is
+  // user32's, and a program that never shows a box need not load user32.
+  if (app.initialised && app.title.empty()) {
+    app.title = LoadResourceString(kAppTitleStringId);
+    if (app.title.empty()) app.title = ModuleBaseName(app.instance);
+  }
+  return app;
+}
 
 int AppMessageBox(const std::wstring& text, UINT type, UINT /*helpContext*/) {
   const AppState& app = App();

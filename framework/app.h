@@ -14,15 +14,17 @@ struct AppState {
   HINSTANCE instance = nullptr;
   std::wstring commandLine;
   int showCommand = 0;
-  std::wstring title;  // string resource of the title id, else the module's base name
+  std::wstring title;  // string resource of the title id, else the module's base name;
+                       // looked up at the first App() after AppInit
   bool initialised = false;
 };
 
 // The string resource that holds an application's title.
 inline constexpr UINT kAppTitleStringId = 103;
 
-// Records the instance, command line and show state and loads the title.
-// Returns false when no instance is given; the state is then left untouched.
+// Records the instance, command line and show state; the title follows at
+// the first App(). Returns false when no instance is given; the state is then
+// left untouched.
 bool AppInit(HINSTANCE instance, HINSTANCE previous, const wchar_t* commandLine, int show);
 
 const AppState& App();

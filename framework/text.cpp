@@ -4,10 +4,13 @@
 
 namespace fw {
 
+int detail::OrdinalOrder(int compareStringResult) {
+  return compareStringResult == 0 ? -1 : compareStringResult - CSTR_EQUAL;
+}
+
 int CompareNoCase(const std::wstring& a, const std::wstring& b) {
-  const int result = ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                                            static_cast<int>(b.size()), TRUE);
-  return result == 0 ? 0 : result - CSTR_EQUAL;
+  return detail::OrdinalOrder(::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()),
+                                                     b.c_str(), static_cast<int>(b.size()), TRUE));
 }
 
 std::wstring BoundedText(const wchar_t* buffer, size_t capacity) {

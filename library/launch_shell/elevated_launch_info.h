@@ -14,9 +14,12 @@ inline constexpr wchar_t kElevatedTasksFileName[] = L"qlfvxET.exe";
 std::wstring ElevatedTasksPathIn(const std::wstring& ownFolder);
 
 // The shell request: verb "runas", the given program and parameters, no
-// owner window, a console of its own that stays hidden, and the process
-// handle handed back so that the caller can close it. The record points
-// into program and parameters, which must outlive it.
+// owner window, SW_HIDE, and the process handle handed back so that the
+// caller can close it. SEE_MASK_NO_CONSOLE makes the new process use the
+// caller's console, not a console of its own. Without SEE_MASK_FLAG_NO_UI a
+// missing program makes the shell show its error box, and the call blocks
+// the calling thread until somebody closes it. The record points into
+// program and parameters, which must outlive it.
 SHELLEXECUTEINFOW ElevatedLaunchInfo(const std::wstring& program, const std::wstring& parameters);
 
 }  // namespace launch_shell::detail

@@ -15,9 +15,12 @@
 
 // Starts "qlfvxET.exe" from the folder of the running executable through the
 // shell with the verb "runas" (Windows asks for consent unless the caller is
-// elevated already), hidden, with parameters as its command line: the
-// launcher's process id in decimal. Neither waits nor keeps a handle, and
-// reports nothing; whether ElevatedTasks runs shows in its pipe appearing.
+// elevated already), with SW_HIDE, with parameters as its command line: the
+// launcher's process id in decimal. ElevatedTasks uses the caller's console,
+// not a console of its own (SEE_MASK_NO_CONSOLE). Neither waits nor keeps a
+// handle, and reports nothing; whether ElevatedTasks runs shows in its pipe
+// appearing. A missing qlfvxET.exe makes the shell show its error box, and
+// the call blocks the calling thread until somebody closes it.
 void LaunchElevatedTasks(const std::wstring& parameters);
 
 // ---- File version information ---------------------------------------------
@@ -43,8 +46,10 @@ bool HasOemRegistryName();
 // ---- Product user folders --------------------------------------------------
 // Each writes the folder's full path to folder (untouched when the special
 // folder is unknown), creates the last folder of that path only, and returns
-// whether it exists afterwards. Call them after GetRoamingProductFolder, the
-// release folder before the Sceneloom settings folder.
+// true when it was made or when anything of that name exists already (a
+// file of that name gives true as well). Call them after
+// GetRoamingProductFolder, the release folder before the Sceneloom settings
+// folder.
 
 // <local application data>\Quillforge
 bool GetLocalProductFolder(std::wstring& folder);
@@ -67,7 +72,10 @@ bool DeleteWithShell(std::wstring path);
 // Returns E_ABORT when the dialog cannot be made, fails or is cancelled
 // (output then empty, or untouched when the dialog could not be made);
 // otherwise 0 when initialFolder was a usable folder, else the failure of
-// setting it (the chosen path is still written).
+// using it (the chosen path is still written): an initialFolder that the
+// shell cannot make into an item is not set at all (SetFolder is skipped;
+// the dialog opens where it likes), and the failure of making the item, or
+// E_FAIL when it gave no item and no failure, comes back.
 HRESULT PickFolder(INT_PTR reserved, const std::wstring& unusedText,
                    const std::wstring& initialFolder, std::wstring& output);
 
@@ -87,9 +95,10 @@ bool OpenWithShell(const wchar_t* item);
 // The shell's item list for path, relative to the desktop, stored in
 // *itemList (the caller frees it with CoTaskMemFree). Returns the parse
 // result; S_FALSE when the desktop folder is unavailable; E_POINTER when
-// itemList is null; HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE) for a
-// path of 260 units or more, which is never cut short. *itemList is
-// written only by the parse itself.
+// itemList is null; HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE) when
+// path up to its first NUL unit is 260 units or more, which is never cut
+// short. Only that text up to the first NUL is parsed. *itemList is written
+// only by the parse itself.
 HRESULT ParseShellPath(HWND owner, const std::wstring& path, PIDLIST_RELATIVE* itemList);
 
 // ---- ElevatedTasks pipe client ---------------------------------------------

@@ -2,10 +2,14 @@
 // Product settings and platform integration of the diagnostics tool.
 
 #include <windows.h>
+#include <ocidl.h>
 
 #include <string>
 
+#include "framework/handles.h"
 #include "framework/text.h"
+#include "library/product_settings/document_component.h"
+#include "library/temp_registry/temp_registry.h"
 
 // ---- Desktop launcher command line -----------------------------------------
 
@@ -88,8 +92,6 @@ LONG WriteStringValue(HKEY root, const std::wstring& subKey, const std::wstring&
 //   Software\Brevanne Koltec\QUILLFORGEPDM\Servers\CORVANTA. Apart from
 //   RequireInternetExplorerVersion
 // nothing here reports or shows anything.
-
-#include "library/temp_registry/temp_registry.h"
 
 // The running executable's full path (at most 259 characters), and its
 // folder without a trailing backslash (empty when the path has none).
@@ -183,11 +185,6 @@ bool ReadDefaultUserOrMachineSetting(const std::wstring& subKey, const std::wstr
 
 // ---- Document and annotation file preview ----------------------------------
 
-#include <ocidl.h>
-
-#include "framework/handles.h"
-#include "library/product_settings/document_component.h"
-
 // The preview picture of a CAD document or an annotation file (chosen by the
 // file's extension) through the document component. The caller initialises
 // COM on this thread. application is created on first use and left set for
@@ -196,6 +193,9 @@ bool ReadDefaultUserOrMachineSetting(const std::wstring& subKey, const std::wstr
 // old value released. Returns S_OK also when the component reports that the
 // document cannot be opened: picture is then untouched. E_FAIL when no
 // preview was obtained; the component's own failure code when it cannot be
-// created or started. Throws std::bad_alloc only.
+// created or started. When the factory's CreateApplication succeeds but
+// gives no application, that success code (S_OK too) comes back with no
+// preview and picture untouched: SUCCEEDED() alone does not tell that a
+// preview came. Throws std::bad_alloc only.
 HRESULT GetFilePreview(const std::wstring& path, fw::com_ptr<IQfApplication>& application,
                        fw::com_ptr<IPicture>& picture);

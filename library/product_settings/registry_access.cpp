@@ -70,11 +70,7 @@ FixedQuery QueryInto(HKEY key, const std::wstring& name, BYTE* buffer, DWORD cap
 
 }  // namespace product_settings::detail
 
-namespace {
-
 using namespace product_settings::detail;
-
-}  // namespace
 
 bool QueryDwordValue(HKEY root, const std::wstring& subKey, const std::wstring& name,
                      DWORD& value) {

@@ -12,7 +12,9 @@
 
 namespace system_files::detail {
 
-std::wstring CopySourcePattern(const std::wstring& source) { return source + L"\\*"; }
+std::wstring CopySourcePattern(const std::wstring& source) {
+  return source.empty() ? std::wstring() : source + L"\\*";
+}
 
 bool FillShellNameList(const std::wstring& name, ShellNameList& list) {
   // A name cut to fit would name another folder; refuse it instead.
@@ -87,9 +89,10 @@ BOOL ListFolderEntries(const std::string& folder, fw::StringArray& entries) {
 
 bool CopyFolderContents(const std::wstring& source, const std::wstring& destination) {
   using namespace system_files::detail;
+  const std::wstring pattern = CopySourcePattern(source);
   ShellNameList from;
   ShellNameList to;
-  if (!FillShellNameList(CopySourcePattern(source), from) || !FillShellNameList(destination, to)) {
+  if (pattern.empty() || !FillShellNameList(pattern, from) || !FillShellNameList(destination, to)) {
     return false;
   }
   SHFILEOPSTRUCTW operation = {};

@@ -12,7 +12,8 @@ inline constexpr size_t kShellListUnits = 261;
 using ShellNameList = std::array<wchar_t, kShellListUnits>;
 
 // source + "\*", always appended (a source ending in a backslash gives
-// "\\*").
+// "\\*"); empty for an empty source, whose "\*" would name the root of the
+// current drive.
 std::wstring CopySourcePattern(const std::wstring& source);
 
 // Fills list with name and its two terminators; false (list untouched)

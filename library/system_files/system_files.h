@@ -67,21 +67,25 @@ DWORD EnableTokenPrivilege(const wchar_t* privilegeName, BOOL enable);
 
 // Appends the full path of every entry directly inside folder (one level,
 // no "." or ".."), in the order Windows lists them. folder is text of the
-// ANSI code page and every path passes through it, so characters outside
-// that code page come back as the code page shows them. A missing folder,
-// a folder text or an entry that cannot be converted adds nothing. Always
-// TRUE.
+// ANSI code page and every path passes through it: a character that the
+// code page cannot hold comes back as a look-alike or as '?', and the entry
+// is still added, as a path that names another file or none. A missing
+// folder adds nothing. Always TRUE.
 BOOL ListFolderEntries(const std::string& folder, fw::StringArray& entries);
 
 // Copies everything directly inside source (files and whole sub-folders)
 // into destination through the shell, silently: no window, every question
 // answered yes, destination made when missing. True when the shell reports
-// success. False without calling the shell when source (with its "\*") or
+// success. False without calling the shell when source is empty (its "\*"
+// would be the root of the current drive) or when source (with its "\*") or
 // destination does not fit the shell's 260-unit name buffers.
 bool CopyFolderContents(const std::wstring& source, const std::wstring& destination);
 
-// TRUE when folder exists, or could be made (one level only), and may be
-// written.
+// TRUE when something called folder exists, or the folder could be made
+// (one level only), and _waccess(folder, 2) then succeeds. That test reads
+// only the read-only attribute, which Windows does not apply to folders: any
+// existing folder passes, and a file passes unless it is read-only. Whether
+// files can really be written in the folder is not tested.
 BOOL EnsureWritableFolder(std::wstring folder);
 
 // ---- Performance-trace file names ------------------------------------------

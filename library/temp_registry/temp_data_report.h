@@ -13,7 +13,4 @@ namespace temp_registry::detail {
 // followed by the letter l. Empty texts for kinds other than 1 to 3.
 std::array<std::wstring, 3> TempDataReportLines(TempDataKind kind, const TempDataTotals& totals);
 
-// The process-wide totals of kind, or null for kinds other than 1 to 3.
-TempDataTotals* TotalsOf(TempDataKind kind);
-
 }  // namespace temp_registry::detail

@@ -10,9 +10,6 @@ namespace temp_registry::detail {
 
 namespace {
 
-// Zero at start; see TempDataTotals for what they add up.
-TempDataTotals g_totals[3];
-
 struct ReportLabels {
   const wchar_t* files;
   const wchar_t* folders;
@@ -31,11 +28,6 @@ const ReportLabels* LabelsOf(TempDataKind kind) {
 
 }  // namespace
 
-TempDataTotals* TotalsOf(TempDataKind kind) {
-  const int index = static_cast<int>(kind) - 1;
-  return index >= 0 && index < 3 ? &g_totals[index] : nullptr;
-}
-
 std::array<std::wstring, 3> TempDataReportLines(TempDataKind kind, const TempDataTotals& totals) {
   const ReportLabels* labels = LabelsOf(kind);
   if (!labels) return {};
@@ -49,7 +41,20 @@ std::array<std::wstring, 3> TempDataReportLines(TempDataKind kind, const TempDat
 
 }  // namespace temp_registry::detail
 
-using temp_registry::detail::TotalsOf;
+namespace {
+
+// Zero at start; see TempDataTotals for what they add up.
+TempDataTotals g_totals[3];
+
+// The process-wide totals of kind, or null for kinds other than 1 to 3. Only
+// the walk writes them; everybody else reads them through
+// GetTempDataStatistics.
+TempDataTotals* TotalsOf(TempDataKind kind) {
+  const int index = static_cast<int>(kind) - 1;
+  return index >= 0 && index < 3 ? &g_totals[index] : nullptr;
+}
+
+}  // namespace
 
 bool CountFolderContents(const std::wstring& folder, const std::wstring& pattern, TempDataKind kind,
                          bool reset) {

@@ -45,9 +45,14 @@ bool GetTempDataStatistics(int32_t& files, int32_t& folders, uint64_t& size, Tem
 
 // ---- Temporary folders and folder creation ---------------------------------
 //
-// The temporary folder is the value of "temp", else of "tmp"; when neither is
-// set there is none and the folder routines give the empty text. Folders
-// given back end with a backslash.
+// The temporary folder is the value of "temp", else of "tmp", read with
+// GetEnvironmentVariableW: the process environment as it is at the call
+// (SetEnvironmentVariableW counts), not the C runtime's copy of it. When
+// neither is set there is none and the folder routines give the empty text.
+// A variable that is set but empty counts as set and gives a temporary
+// folder of "": "tmp" is not consulted, and the folders below then start at
+// the root of the current drive ("\qfxauto\"). Folders given back end with
+// a backslash.
 
 // temp\qfxauto\, created when missing.
 std::wstring GetAutoTempFolder();
@@ -70,13 +75,18 @@ bool CreateFolderPath(const std::wstring& path);
 // with or without one trailing backslash. Wildcards in path take effect.
 bool FolderExists(const std::wstring& path);
 
-// True when anything of that name exists. Otherwise, with create, makes the
-// folder and its missing parents. path must be a writable, NUL-terminated
-// buffer: it is cut and restored during the call. A null path gives false.
+// True when anything of that name exists (_wstat64). Otherwise, with create,
+// makes the folder and its missing parents. path must be a writable,
+// NUL-terminated buffer: it is cut and restored during the call. A null path
+// gives false, and so does an existing folder given with a trailing
+// backslash (other than a drive's root), with or without create: _wstat64
+// does not take the backslash, and the folder cannot be made again.
 bool EnsureFolderExists(wchar_t* path, bool create);
 
-// True when the file can be opened for reading with all sharing allowed;
-// folders give false.
+// True when the file can be opened for reading while sharing read and
+// write access, but not delete access: a file that another handle holds
+// with delete access, or without sharing read, gives false. Folders give
+// false.
 bool FileExists(const std::wstring& path);
 
 // True when the read-only attribute is set, and for a path whose attributes
@@ -108,8 +118,9 @@ void SetProductKeyName(const std::wstring& name);
 
 // Reads root\subKey\section\name into the out variable of the type (text,
 // number or value); the others are neither needed nor touched, and a missing
-// one gives false. Type mismatches are failures, not conversions. A String
-// read from numbered pieces appends them to the text as it stands.
+// one gives false. Type mismatches are failures, not conversions, and a
+// REG_DWORD whose size is not 4 bytes is refused. A String read from
+// numbered pieces appends them to the text as it stands.
 bool ReadSettingValue(const std::wstring& subKey, HKEY root, const std::wstring& section,
                       const std::wstring& name, SettingValueType type, std::wstring* text,
                       DWORD* number, double* value);

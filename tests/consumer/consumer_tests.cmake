@@ -11,8 +11,8 @@ add_test(NAME package_consumer
                  --test-command ${PROJECT_SOURCE_DIR}/cmake/wine-run.sh
                                 ${VX_CONSUMER_DIR}/build/vx_consumer.exe)
 set_tests_properties(package_consumer PROPERTIES FIXTURES_REQUIRED "wine_prefix;vx_install"
-                     ENVIRONMENT "VX_WINEPREFIX=${VX_WINEPREFIX}" TIMEOUT 300)
+                     ENVIRONMENT "VX_WINEPREFIX=${VX_WINEPREFIX}" TIMEOUT 120)
 add_test(NAME runtime_bundle COMMAND ${CMAKE_COMMAND} -DCPACK=${CMAKE_CPACK_COMMAND}
                                      -DBINARY_DIR=${CMAKE_BINARY_DIR} -DVERSION=${PROJECT_VERSION}
                                      -P ${CMAKE_CURRENT_LIST_DIR}/bundle_check.cmake)
-set_tests_properties(runtime_bundle PROPERTIES TIMEOUT 300)
+set_tests_properties(runtime_bundle PROPERTIES TIMEOUT 120)

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "library/system_files/folder_copy_list.h"
 #include "tests/support/test_support.h"
 
 using vxtest::PathExists;
@@ -61,6 +62,9 @@ TEST(CopyFolderContents, MissingDestinationAgainOverItSlashedSourceAndTooLongPat
   EXPECT_FALSE(CopyFolderContents(longSource, target / L"long"));
   EXPECT_FALSE(PathExists(target / L"long"));
   EXPECT_FALSE(CopyFolderContents(source.path(), target.path() + L"\\" + std::wstring(300, L'd')));
+  // An empty source is refused: its "\*" would copy the current drive's root.
+  ASSERT_EQ(system_files::detail::CopySourcePattern(L""), L"");
+  EXPECT_FALSE(CopyFolderContents(L"", target / L"empty"));
 }
 
 TEST(EnsureWritableFolder, ExistingOneLevelAndMissingParent) {

@@ -55,4 +55,5 @@ TEST(AddSortedNoCase, InsertsInOrderAndKeepsArrivalOrderOfEquals) {
   EXPECT_EQ(empty, (fw::StringList{L"a", L"A", L"b", L"B", L"b"}));
   AddSortedNoCase({L"zeta", L"ZETA"}, tail);
   EXPECT_EQ(tail, (fw::StringList{L"a", L"zeta", L"ZETA"}));
+  EXPECT_EQ(fw::detail::OrdinalOrder(0), -1);  // a failed comparison is never "equal"
 }
