@@ -34,6 +34,11 @@ function(vx_delay_load target)
     target_link_libraries(${target} PRIVATE delayimp)
     return()
   endif()
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    # lld takes no delay-import library of binutils' making; the clang build
+    # exists to compile the tree a second way and loads them at start.
+    return()
+  endif()
   set(folder ${CMAKE_BINARY_DIR}/delay-load)
   file(MAKE_DIRECTORY ${folder})
   foreach(dll IN LISTS ARGN)

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "elevated_tasks/command_text.h"
 #include "tests/support/identity_support.h"
 #include "tests/support/test_support.h"
+#include "library/launch_shell/launch_shell.h"
 #include "tools/etctl_status.h"
 
 using namespace etctl;
@@ -73,6 +76,8 @@ TEST(EtctlStatus, LooksWithoutConnectingOrChangingAnything) {
   const std::wstring trace = TraceFolder(error) + L"\\" + kTraceFileName;
   ::CreateDirectoryW(TraceFolder(error).c_str(), nullptr);
   vxtest::WriteFileBytes(trace, "12345");
+  const std::unique_ptr<const wchar_t, decltype(&::DeleteFileW)> removeTrace(trace.c_str(),
+                                                                             &::DeleteFileW);
   fw::unique_handle pipe(::CreateNamedPipeW(kPipeName, PIPE_ACCESS_DUPLEX, PIPE_TYPE_MESSAGE, 1,
                                             524, 524, 0, nullptr));
   ASSERT_NE(pipe.get(), INVALID_HANDLE_VALUE);
@@ -87,7 +92,8 @@ TEST(EtctlStatus, LooksWithoutConnectingOrChangingAnything) {
   EXPECT_TRUE(seen.pipe.exists && !seen.pipe.busy);
 
   // The client program, while this test's client holds the pipe's one instance.
-  fw::unique_hfile client = vxtest::ConnectPipe(2000);
+  fw::unique_hfile client;
+  ConnectElevatedTasks(2000, client, vxtest::BinPath(L"etctl_status_test.exe"));
   ASSERT_TRUE(client);
   const std::wstring program = L"\"" + vxtest::BinPath(L"qlfvxETctl.exe") + L"\" status";
   for (const auto& [arguments, code, part] :
@@ -99,5 +105,4 @@ TEST(EtctlStatus, LooksWithoutConnectingOrChangingAnything) {
     EXPECT_EQ(vxtest::WaitExit(child, 60000), code) << output;
     EXPECT_NE(output.find(part), std::string::npos) << output;
   }
-  ::DeleteFileW(trace.c_str());
 }
