@@ -94,7 +94,24 @@ static std::string ReadToEnd(HANDLE file) {
 }
 
 std::string ReadAllOutput(Child& child) {
-  std::string output = ReadToEnd(child.outputRead.get());
+  // Until the child has ended and its output is drained, for two minutes at
+  // most: a grandchild that inherited the write end must not hold the test.
+  std::string output;
+  char buffer[4096];
+  bool ended = false;
+  for (const ULONGLONG deadline = ::GetTickCount64() + 120000;
+       child.outputRead && ::GetTickCount64() < deadline;) {
+    DWORD available = 0, count = 0;
+    if (!::PeekNamedPipe(child.outputRead.get(), nullptr, 0, nullptr, &available, nullptr)) break;
+    if (available > 0 &&
+        ::ReadFile(child.outputRead.get(), buffer, sizeof(buffer), &count, nullptr)) {
+      output.append(buffer, count);
+    } else if (ended) {
+      break;  // what it wrote before it ended has been read
+    } else {
+      ended = WaitExit(child, 20).has_value();
+    }
+  }
   child.outputRead.reset();
   return output;
 }
