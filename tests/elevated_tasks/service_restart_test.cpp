@@ -49,4 +49,13 @@ TEST(ServiceRestartWithoutService, DoesNothingAndPrintsNothing) {
   EXPECT_EQ(session.Finish(), "");
 }
 
+// The routine's own answer, which the restart does not look at.
+TEST(StartOrStopService, TellsWhetherAStartWasMade) {
+  ScopedFakeService service(L"VxTestService", 0);
+  EXPECT_TRUE(StartOrStopService(L"VxTestService", ServiceStart));
+  EXPECT_TRUE(service.WaitForState(SERVICE_RUNNING, 10000));
+  EXPECT_FALSE(StartOrStopService(L"VxTestService", ServiceStart));  // already running
+  EXPECT_FALSE(StartOrStopService(L"VxTestNoSuchService", ServiceStop));
+}
+
 }  // namespace

@@ -60,25 +60,6 @@ TEST(ProductQueries, PathDecisions) {
   EXPECT_EQ(GetMainExecutablePath(), MainExecutablePathFor(BinFolder()));
 }
 
-TEST(ProductQueries, BuffersAndBackslashesStayInBounds) {
-  // An empty text stays empty: never the root of the current drive.
-  for (auto [in, out] :
-       {std::pair<std::wstring, std::wstring>{L"", L""}, {L"a", L"a\\"}, {L"a\\", L"a\\"}}) {
-    EnsureTrailingBackslash(in);
-    EXPECT_EQ(in, out);
-  }
-  const struct {
-    int count, copied;
-    const wchar_t* buffer;  // the buffer afterwards, 6 units
-  } cases[] = {{2, 2, L"ab\0ZZZ"}, {5, 3, L"abc\0ZZ"}, {0, 0, L"\0ZZZZZ"}, {-4, 0, L"\0ZZZZZ"}};
-  for (const auto& c : cases) {
-    wchar_t buffer[6] = {L'Z', L'Z', L'Z', L'Z', L'Z', L'Z'};
-    EXPECT_EQ(CopyLeadingCharacters(L"abc", buffer, c.count), c.copied);
-    EXPECT_EQ(std::wstring(buffer, 6), std::wstring(c.buffer, 6)) << c.count;
-  }
-  EXPECT_EQ(CopyLeadingCharacters(L"abc", nullptr, 2), 0);
-}
-
 TEST(ProductQueries, InternetExplorerVersionComparesByCharacters) {
   const std::pair<const wchar_t*, bool> cases[] = {{L"9.11.19041.0", true},
                                                    {L"4.71.1712.6", true},

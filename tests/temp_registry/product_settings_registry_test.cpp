@@ -186,18 +186,3 @@ TEST_F(ProductSettings, TheProductKeyNameItsDefaultAndWrites) {
   EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, kProductSection, L"Count")->data, DwordBytes(42));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\VxTestProduct"));
 }
-
-// Machine-only reads are not the user's.
-TEST_F(ProductSettings, ViewerSettingsComeFromTheUsersHiveOnly) {
-  const ScratchKey userProduct(HKEY_CURRENT_USER, L"Software\\Quillforge", true);
-  const ScratchKey machineProduct(HKEY_LOCAL_MACHINE, L"Software\\Quillforge", true);
-  const std::wstring viewer = L"Software\\Quillforge\\Quillforge 2001 Viewer";
-  const ScratchKey userViewer(HKEY_CURRENT_USER, viewer), machineViewer(HKEY_LOCAL_MACHINE, viewer);
-  ASSERT_TRUE(SetText(HKEY_LOCAL_MACHINE, viewer + L"\\General", L"Where", L"machine"));
-  SetProductKeyName(L"Quillforge 2001 Viewer");
-  EXPECT_EQ(TakeProductKeyName(), L"Quillforge\\Quillforge 2001 Viewer");
-  EXPECT_EQ(Where(false, true, L""), L"false:kept");
-  EXPECT_EQ(Where(true, true, L""), L"machine");
-  ASSERT_TRUE(SetText(HKEY_CURRENT_USER, viewer + L"\\General", L"Where", L"user"));
-  EXPECT_EQ(Where(false, true, L""), L"user");
-}
