@@ -47,13 +47,18 @@ inline bool WaitUntilNoProcess(const std::wstring& name, DWORD timeoutMs) {
   return Eventually([&] { return FindProcesses(name).empty(); }, timeoutMs);
 }
 
+// Owners of something outside the process: one owner each.
+struct NoCopy {
+  NoCopy() = default;
+  NoCopy(const NoCopy&) = delete;
+  NoCopy& operator=(const NoCopy&) = delete;
+};
+
 // Sets (or with nullopt removes) a variable that children inherit, until scope end.
-class ScopedEnv {
+class ScopedEnv : NoCopy {
  public:
   ScopedEnv(const std::wstring& name, const std::optional<std::wstring>& value);
   ~ScopedEnv();
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
 
  private:
   std::wstring name_;
@@ -98,7 +103,7 @@ inline void DeleteTree(HKEY root, const std::wstring& keyPath) {
 
 // A key of the test's own, deleted first and last; with keepIfThere a fixed
 // key that existed before is left alone at the end.
-class ScratchKey {
+class ScratchKey : NoCopy {
  public:
   ScratchKey(HKEY root, std::wstring path, bool keepIfThere = false)
       : root_(root), path_(std::move(path)), keep_(keepIfThere && KeyExists(root_, path_)) {
@@ -107,8 +112,6 @@ class ScratchKey {
   ~ScratchKey() {
     if (!keep_) DeleteTree(root_, path_);
   }
-  ScratchKey(const ScratchKey&) = delete;
-  ScratchKey& operator=(const ScratchKey&) = delete;
   HKEY root() const { return root_; }
   const std::wstring& path() const { return path_; }
 
@@ -120,13 +123,11 @@ class ScratchKey {
 
 // Replaces one registry value that the prefix itself owns (a shell folder, a
 // file association, a version) and puts back exactly what was there.
-class ScopedValueOverride {
+class ScopedValueOverride : NoCopy {
  public:
   ScopedValueOverride(HKEY root, std::wstring keyPath, std::wstring name, DWORD type,
                       const std::wstring& text);
   ~ScopedValueOverride();
-  ScopedValueOverride(const ScopedValueOverride&) = delete;
-  ScopedValueOverride& operator=(const ScopedValueOverride&) = delete;
   bool ok() const { return ok_; }
 
  private:
@@ -137,12 +138,10 @@ class ScopedValueOverride {
 };
 
 // A fresh folder under the system temporary folder, removed with its contents.
-class TempFolder {
+class TempFolder : NoCopy {
  public:
   explicit TempFolder(const std::wstring& hint = L"vxtest");
   ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
   const std::wstring& path() const { return path_; }
   std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
 
@@ -194,13 +193,11 @@ struct Session {
 
 // The fake service registered under name, its stop taking stopDelayMs (or
 // never carried out with ignoreStop); stopped and removed at scope end.
-class ScopedFakeService {
+class ScopedFakeService : NoCopy {
  public:
   ScopedFakeService(const std::wstring& name, DWORD stopDelayMs, bool ignoreStop = false,
                     const std::wstring& logPath = L"");
   ~ScopedFakeService();
-  ScopedFakeService(const ScopedFakeService&) = delete;
-  ScopedFakeService& operator=(const ScopedFakeService&) = delete;
   bool ok() const { return ok_; }
   DWORD State() const;
   bool Start() const;
