@@ -54,10 +54,10 @@ TEST(TempDataStatistics, CountsBelowTheFolderAndTheEdgeCases) {
   EXPECT_EQ(Count(top / L"missing", L"*", kind, true), Totals(0, 0, 0));  // true, and reset
   // "." and ".." are skipped; an entry whose attributes cannot be read has
   // them all set, the directory bit among them, and counts as a folder.
-  for (const wchar_t* name : {L".", L"..", L"vanished"}) {
-    EXPECT_TRUE(CountFolderEntry(top.path() + L"\\", name, kind));
+  for (const wchar_t* name : {L".", L"..", L"vanished", L"a.txt"}) {
+    EXPECT_TRUE(CountFolderEntry(top.path() + L"\\", name, kind)) << name;
   }
-  EXPECT_EQ(Statistics(kind), Totals(0, 1, 0));
+  EXPECT_EQ(Statistics(kind), Totals(1, 1, 5));
 }
 
 // The size is reported, as it always was, cut to 32 bits and with an "l".
