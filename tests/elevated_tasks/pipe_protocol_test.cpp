@@ -77,7 +77,6 @@ TEST_F(PipeProtocol, ShortAndUnterminatedMessagesMeanOnlyTheirOwnBytes) {
 TEST_F(PipeProtocol, QuitIsAcknowledgedThenTheProgramEnds) {
   RoundTrip(pipe_.get(), Quit, L"C:\\ignored");
   EXPECT_EQ(WaitExit(server_, 10000), 0u);
-  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kKey));
 }
 
 TEST_F(PipeProtocol, ZeroByteMessageEndsServiceLikeAClosedClient) {

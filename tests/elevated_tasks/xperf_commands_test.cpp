@@ -10,9 +10,6 @@ using namespace vxtest;
 
 namespace {
 
-constexpr wchar_t kShellFolders[] =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
-
 // The record of the fake after one command of a fresh session, which takes
 // the environment set up to then.
 class XperfCommands : public ::testing::Test {
@@ -37,46 +34,30 @@ class XperfCommands : public ::testing::Test {
 TEST_F(XperfCommands, StartPassesTheStartParametersAndWaitsForTheEnd) {
   EXPECT_EQ(Run(XperfStart),
             "params=-on PROC_THREAD+LOADER+PROFILE -BufferSize 1024 -MinBuffers 10 -MaxBuffers "
-            "100 -stackwalk profile -FileMode Circular -MaxFile 2000\n"
-            "argc=14\n"
+            "100 -stackwalk profile -FileMode Circular -MaxFile 2000\nargc=14\n"
             "argv[1]=-on\nargv[2]=PROC_THREAD+LOADER+PROFILE\nargv[3]=-BufferSize\n"
             "argv[4]=1024\nargv[5]=-MinBuffers\nargv[6]=10\nargv[7]=-MaxBuffers\n"
             "argv[8]=100\nargv[9]=-stackwalk\nargv[10]=profile\nargv[11]=-FileMode\n"
             "argv[12]=Circular\nargv[13]=-MaxFile\nargv[14]=2000\n");
 }
 
+// The roaming folder as the shell resolves it, with a blank: the product
+// folder is made before Xperf runs and the trace path is one argument.
 TEST_F(XperfCommands, StopMergesIntoTraceFileInRoamingProductFolder) {
-  wchar_t roaming[MAX_PATH] = {};
-  ::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, roaming);
-  const std::wstring product = std::wstring(roaming) + L"\\Quillforge";
-  RemoveTree(product);
-  ASSERT_FALSE(PathExists(product));
-  ScopedEnv check(L"VX_FAKE_XPERF_CHECK_PATH", product);
-
-  const std::string tracePath = WideToUtf8(product + L"\\qlfvxPerfData.etl");
-  EXPECT_EQ(Run(XperfStop), "exists=1\nparams=-stop -d " + tracePath +
-                                "\nargc=3\nargv[1]=-stop\nargv[2]=-d\nargv[3]=" + tracePath + "\n");
-}
-
-TEST_F(XperfCommands, TracePathWithBlankReachesXperfAsOneArgument) {
   const std::wstring roaming = temp_ / L"Ann Lee\\AppData\\Roaming";
   ASSERT_EQ(::SHCreateDirectoryExW(nullptr, roaming.c_str(), nullptr), ERROR_SUCCESS);
-  fw::unique_hkey key;
-  ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, kShellFolders, 0, KEY_SET_VALUE, key.put()),
-            ERROR_SUCCESS);
-  const auto set = [&key](DWORD type, const std::vector<BYTE>& bytes) {
-    return ::RegSetValueExW(key.get(), L"AppData", 0, type, bytes.data(),
-                            static_cast<DWORD>(bytes.size()));
-  };
-  const auto old = ReadRawValue(HKEY_CURRENT_USER, kShellFolders, L"AppData");
-  ASSERT_EQ(set(REG_EXPAND_SZ, SzBytes(roaming)), ERROR_SUCCESS);
-  const std::string log = Run(XperfStop);
-  if (old) set(old->type, old->data);
-
+  std::string log;
+  {
+    ScopedValueOverride appData(HKEY_CURRENT_USER,
+                                L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User "
+                                L"Shell Folders",
+                                L"AppData", REG_EXPAND_SZ, roaming);
+    ScopedEnv check(L"VX_FAKE_XPERF_CHECK_PATH", roaming + L"\\Quillforge");
+    log = Run(XperfStop);
+  }
   const std::string tracePath = WideToUtf8(roaming + L"\\Quillforge\\qlfvxPerfData.etl");
-  EXPECT_EQ(log, "params=-stop -d \"" + tracePath + "\"\nargc=3\nargv[1]=-stop\nargv[2]=-d\n" +
-                     "argv[3]=" + tracePath + "\n");
-  EXPECT_TRUE(PathIsFolder(roaming + L"\\Quillforge"));
+  EXPECT_EQ(log, "exists=1\nparams=-stop -d \"" + tracePath +
+                     "\"\nargc=3\nargv[1]=-stop\nargv[2]=-d\nargv[3]=" + tracePath + "\n");
 }
 
 TEST_F(XperfCommands, MissingXperfEndsTheCommandQuietly) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "framework/app.h"
 #include "tests/support/test_support.h"
 
 using fw::File;
@@ -44,4 +45,15 @@ TEST(File, ReadWriteSeekTruncateAndTheCausesOfFailures) {
   EXPECT_TRUE(file.Open(path, File::modeRead | File::shareDenyNone));
   EXPECT_FALSE(file.Write("x", 1));
   EXPECT_EQ(file.LastError().cause, FileError::accessDenied);
+  // No error is no cause, and a code outside the table is the generic one.
+  EXPECT_EQ(fw::OsErrorToCause(0), FileError::none);
+  EXPECT_EQ(fw::OsErrorToCause(ERROR_INVALID_FUNCTION), FileError::genericException);
+}
+
+// Exactly the resource's units (the loader hands out an unterminated pointer
+// into the table), an absent id empty, and the title as caption and profile.
+TEST(App, TitleAndProfileFromTheProgramsStringResource) {
+  vxtest::Child probe = vxtest::StartChild(L"\"" + vxtest::BinPath(L"app_probe.exe") + L"\"", true);
+  EXPECT_EQ(vxtest::ReadAllOutput(probe), "Probe Title||Probe Title|Brevanne Koltec\\Probe Title");
+  EXPECT_EQ(vxtest::WaitExit(probe, 30000), 0u);
 }

@@ -1,10 +1,6 @@
-// That ElevatedTasks ends at once with 0 on an empty parameter text is
-// tests/elevated_tasks/lifetime_test's.
-
 #include <gtest/gtest.h>
 
 #include "library/launch_shell/launch_shell.h"
-#include "tests/support/identity_support.h"
 #include "tests/support/test_support.h"
 
 TEST(LaunchElevatedTasks, StartsItFromOwnFolderForTheGivenProcessAndKeepsNoHandle) {
@@ -13,7 +9,6 @@ TEST(LaunchElevatedTasks, StartsItFromOwnFolderForTheGivenProcessAndKeepsNoHandl
   ASSERT_TRUE(vxtest::WaitUntilNoProcess(L"qlfvxET.exe", 10000));
   DWORD before = 0, after = 0;
   ASSERT_TRUE(::GetProcessHandleCount(::GetCurrentProcess(), &before));
-
   // From another current folder than the test's own, where qlfvxET.exe lies.
   vxtest::TempFolder elsewhere(L"launch");
   ASSERT_TRUE(::SetCurrentDirectoryW(elsewhere.path().c_str()));
@@ -21,21 +16,20 @@ TEST(LaunchElevatedTasks, StartsItFromOwnFolderForTheGivenProcessAndKeepsNoHandl
   ::SetCurrentDirectoryW(vxtest::BinFolder().c_str());
   // Only a process that was handed this test's id serves the pipe.
   ASSERT_TRUE(vxtest::WaitForPipe(10000));
-  const std::vector<vxtest::ProcessSeen> running = vxtest::FindProcesses(L"qlfvxET.exe");
+  const auto running = vxtest::FindProcesses(L"qlfvxET.exe");
   ASSERT_EQ(running.size(), 1u);
-  EXPECT_EQ(running[0].parentPid, ::GetCurrentProcessId());
+  EXPECT_EQ(running[0].th32ParentProcessID, ::GetCurrentProcessId());
   wchar_t image[MAX_PATH] = {};
   DWORD size = MAX_PATH;
   {
     fw::unique_handle process(
-        ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, running[0].pid));
+        ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, running[0].th32ProcessID));
     ASSERT_TRUE(::QueryFullProcessImageNameW(process.get(), 0, image, &size));
     fw::unique_hfile pipe = vxtest::ConnectPipe();
     ASSERT_TRUE(pipe);
     vxtest::RoundTrip(pipe.get(), Quit);
   }
-  EXPECT_EQ(fw::CompareNoCase(image, vxtest::BinPath(L"qlfvxET.exe")), 0)
-      << vxtest::WideToUtf8(image);
+  EXPECT_EQ(fw::CompareNoCase(image, vxtest::BinPath(L"qlfvxET.exe")), 0);
   EXPECT_TRUE(vxtest::WaitUntilNoProcess(L"qlfvxET.exe", 10000));
   ASSERT_TRUE(::GetProcessHandleCount(::GetCurrentProcess(), &after));
   EXPECT_EQ(after, before);

@@ -74,7 +74,8 @@ TEST(ServerCheck, ASquatterIsNamedAndReceivesNotOneByte) {
 // Given another image, qlfvxETctl refuses the real ElevatedTasks like any
 // squatter, which then ends as after a client that left without a byte.
 TEST(ServerCheck, QlfvxETctlHoldsToTheServerImageItIsGiven) {
-  Running server{StartElevatedTasksForThisProcess()};
+  Running server{StartElevatedTasks(std::to_wstring(::GetCurrentProcessId()))};
+  ASSERT_TRUE(WaitForPipe(10000));
   const std::wstring other = BinFolder() + L"\\hardened\\qlfvxET.exe";
   const std::string output = RunClient(L"--server-image \"" + other + L"\" quit");
   EXPECT_NE(output.find("served by process " + std::to_string(server.pid) + " \"" +

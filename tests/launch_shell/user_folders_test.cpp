@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "library/launch_shell/launch_shell.h"
-#include "tests/support/registry_override_support.h"
 #include "tests/support/test_support.h"
 
 using namespace vxtest;

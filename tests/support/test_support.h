@@ -4,6 +4,7 @@
 // and where the doubles lie.
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <cstdint>
 #include <functional>
@@ -23,7 +24,6 @@ inline std::wstring BinPath(const std::wstring& name) { return BinFolder() + L"\
 inline std::wstring FakeXperfFolder() { return BinFolder() + L"\\doubles\\xperf"; }
 std::wstring Utf8ToWide(const std::string& text);
 std::string WideToUtf8(const std::wstring& text);
-
 // Whether done() holds, asked every 20 ms for up to timeoutMs.
 bool Eventually(const std::function<bool()>& done, DWORD timeoutMs = 10000);
 
@@ -32,7 +32,6 @@ struct Child {
   DWORD pid = 0;
   fw::unique_hfile outputRead;
 };
-
 // Standard output and error are captured together when asked. A failed start
 // fails the calling test and gives an empty child.
 Child StartChild(const std::wstring& commandLine, bool captureOutput = false);
@@ -41,17 +40,25 @@ std::optional<DWORD> WaitExit(const Child& child, DWORD timeoutMs);
 // Reads until the child closes its output.
 std::string ReadAllOutput(Child& child);
 Child StartElevatedTasks(const std::wstring& arguments, bool captureOutput = false);
-// On behalf of this test process; returns once its pipe exists.
-Child StartElevatedTasksForThisProcess(bool captureOutput = false);
 void KillChild(Child& child);
+// Every running process of that executable name, ignoring case.
+std::vector<PROCESSENTRY32W> FindProcesses(const std::wstring& name);
+inline bool WaitUntilNoProcess(const std::wstring& name, DWORD timeoutMs) {
+  return Eventually([&] { return FindProcesses(name).empty(); }, timeoutMs);
+}
+
+// Owners of something outside the process: one owner each.
+struct NoCopy {
+  NoCopy() = default;
+  NoCopy(const NoCopy&) = delete;
+  NoCopy& operator=(const NoCopy&) = delete;
+};
 
 // Sets (or with nullopt removes) a variable that children inherit, until scope end.
-class ScopedEnv {
+class ScopedEnv : NoCopy {
  public:
   ScopedEnv(const std::wstring& name, const std::optional<std::wstring>& value);
   ~ScopedEnv();
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
 
  private:
   std::wstring name_;
@@ -65,41 +72,76 @@ struct RawValue {
 // Nullopt when the key or the value is absent.
 std::optional<RawValue> ReadRawValue(HKEY root, const std::wstring& keyPath,
                                      const std::wstring& valueName);
-// What a REG_SZ of text holds, its NUL counted.
-std::vector<BYTE> SzBytes(const std::wstring& text);
-inline bool KeyExists(HKEY root, const std::wstring& keyPath) {
+// Creates root\keyPath as needed and stores exactly these bytes with this type.
+bool SetRawValue(HKEY root, const std::wstring& keyPath, const std::wstring& name, DWORD type,
+                 const std::vector<BYTE>& bytes);
+// The units of text as bytes, with (SzBytes) or without (UnitBytes) a NUL.
+std::vector<BYTE> UnitBytes(const std::wstring& text);
+inline std::vector<BYTE> SzBytes(const std::wstring& text) {
+  return UnitBytes(std::wstring(text.c_str(), text.size() + 1));
+}
+inline std::vector<BYTE> DwordBytes(DWORD v) {
+  return {BYTE(v), BYTE(v >> 8), BYTE(v >> 16), BYTE(v >> 24)};
+}
+inline bool SetText(HKEY root, const std::wstring& keyPath, const std::wstring& name,
+                    const std::wstring& text) {
+  return SetRawValue(root, keyPath, name, REG_SZ, SzBytes(text));
+}
+inline fw::unique_hkey OpenTestKey(HKEY root, const std::wstring& keyPath,
+                                   REGSAM access = KEY_ALL_ACCESS) {
   fw::unique_hkey key;
-  return ::RegOpenKeyExW(root, keyPath.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+  if (::RegOpenKeyExW(root, keyPath.c_str(), 0, access, key.put()) != ERROR_SUCCESS) key.reset();
+  return key;
+}
+inline bool KeyExists(HKEY root, const std::wstring& keyPath) {
+  return static_cast<bool>(OpenTestKey(root, keyPath, KEY_READ));
 }
 inline void DeleteTree(HKEY root, const std::wstring& keyPath) {
   ::RegDeleteTreeW(root, keyPath.c_str());
   ::RegDeleteKeyW(root, keyPath.c_str());
 }
 
-// A key of the test's own, deleted first and last.
-class ScratchKey {
+// A key of the test's own, deleted first and last; with keepIfThere a fixed
+// key that existed before is left alone at the end.
+class ScratchKey : NoCopy {
  public:
-  ScratchKey(HKEY root, std::wstring path) : root_(root), path_(std::move(path)) {
-    DeleteTree(root_, path_);
+  ScratchKey(HKEY root, std::wstring path, bool keepIfThere = false)
+      : root_(root), path_(std::move(path)), keep_(keepIfThere && KeyExists(root_, path_)) {
+    if (!keepIfThere) DeleteTree(root_, path_);
   }
-  ~ScratchKey() { DeleteTree(root_, path_); }
-  ScratchKey(const ScratchKey&) = delete;
-  ScratchKey& operator=(const ScratchKey&) = delete;
+  ~ScratchKey() {
+    if (!keep_) DeleteTree(root_, path_);
+  }
   HKEY root() const { return root_; }
   const std::wstring& path() const { return path_; }
 
  private:
   HKEY root_;
   std::wstring path_;
+  bool keep_;
+};
+
+// Replaces one registry value that the prefix itself owns (a shell folder, a
+// file association, a version) and puts back exactly what was there.
+class ScopedValueOverride : NoCopy {
+ public:
+  ScopedValueOverride(HKEY root, std::wstring keyPath, std::wstring name, DWORD type,
+                      const std::wstring& text);
+  ~ScopedValueOverride();
+  bool ok() const { return ok_; }
+
+ private:
+  HKEY root_;
+  std::wstring keyPath_, name_;
+  std::optional<RawValue> old_;
+  bool ok_;
 };
 
 // A fresh folder under the system temporary folder, removed with its contents.
-class TempFolder {
+class TempFolder : NoCopy {
  public:
   explicit TempFolder(const std::wstring& hint = L"vxtest");
   ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
   const std::wstring& path() const { return path_; }
   std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
 
@@ -151,13 +193,11 @@ struct Session {
 
 // The fake service registered under name, its stop taking stopDelayMs (or
 // never carried out with ignoreStop); stopped and removed at scope end.
-class ScopedFakeService {
+class ScopedFakeService : NoCopy {
  public:
   ScopedFakeService(const std::wstring& name, DWORD stopDelayMs, bool ignoreStop = false,
                     const std::wstring& logPath = L"");
   ~ScopedFakeService();
-  ScopedFakeService(const ScopedFakeService&) = delete;
-  ScopedFakeService& operator=(const ScopedFakeService&) = delete;
   bool ok() const { return ok_; }
   DWORD State() const;
   bool Start() const;

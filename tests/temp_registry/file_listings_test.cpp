@@ -51,18 +51,3 @@ TEST(FileListings, ByExtensionAndAsATree) {
   ListFolderTree(base / L"missing", missing, true);
   EXPECT_TRUE(missing.empty());
 }
-
-TEST(FileListings, EmptyFolderSearchesTheCurrentDrivesRoot) {
-  wchar_t windows[MAX_PATH] = {}, old[MAX_PATH] = {};
-  ASSERT_GT(::GetWindowsDirectoryW(windows, MAX_PATH), 3u);  // C:\windows: a folder in the root
-  ::GetCurrentDirectoryW(MAX_PATH, old);
-  ASSERT_TRUE(::SetCurrentDirectoryW(windows));
-  fw::StringList list;
-  ListFilesWithExtension(L"", L"*", list);
-  ::SetCurrentDirectoryW(old);
-  EXPECT_NE(std::find_if(list.begin(), list.end(),
-                         [&](const std::wstring& name) {
-                           return fw::CompareNoCase(name, std::wstring(windows + 3)) == 0;
-                         }),
-            list.end());
-}

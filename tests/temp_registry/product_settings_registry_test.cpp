@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <cwchar>
 #include <tuple>
 
 #include "library/temp_registry/setting_text.h"
-#include "tests/support/registry_value_support.h"
 #include "tests/support/test_support.h"
 
 using namespace vxtest;
@@ -44,10 +42,6 @@ class Settings : public ::testing::Test {
   std::wstring Text(const std::wstring& name, std::wstring text = L"") {
     return (Read(Type::String, name, &text) ? L"" : L"false:") + text;
   }
-  std::optional<double> Double(const std::wstring& name) {
-    double value = 0;
-    return Read(Type::Double, name, nullptr, nullptr, &value) ? std::optional(value) : std::nullopt;
-  }
   ScratchKey scratch_{HKEY_CURRENT_USER, kKey};
 };
 
@@ -56,7 +50,7 @@ class Settings : public ::testing::Test {
 TEST_F(Settings, StringsAndPiecesAtTheBoundaries) {
   // No pieces: one plain value. Short after long, and long after short.
   const std::pair<size_t, std::vector<size_t>> cases[] = {
-      {1022, {}}, {1023, {1015, 8}}, {2030, {1015, 1015}}, {2031, {1015, 1015, 1}}, {5, {}}};
+      {1022, {}}, {1023, {1015, 8}}, {2031, {1015, 1015, 1}}, {5, {}}};
   for (const auto& [length, pieces] : cases) {
     std::wstring text;
     for (size_t i = 0; i < length; ++i) text += static_cast<wchar_t>(L'A' + i % 23);
@@ -79,17 +73,13 @@ TEST_F(Settings, PiecesUpToTheFirstGapAndUnterminatedTextsBounded) {
   EXPECT_TRUE(DeleteNumberedValues(key.get(), L"Text"));
   EXPECT_TRUE(Stored(Piece(0)).empty() && Stored(Piece(2)) == SzBytes(L"two"));  // beyond the gap
   EXPECT_EQ(Text(L"Text", L"kept"), L"false:kept");
-  EXPECT_EQ(WriteNumberedValues(key.get(), L"Text", L""), 0);
-  EXPECT_EQ(Stored(Piece(0)), SzBytes(L""));  // an empty text is one empty piece
   // 1024 units without a NUL fill the 2048-byte buffer exactly: all of them
   // and nothing beyond. 1025 no longer fit, so the pieces are read instead.
   Raw(Piece(0), REG_SZ, UnitBytes(std::wstring(1015, L'y')));
-  for (size_t units : {5u, 1024u, 1025u}) {
+  for (size_t units : {1024u, 1025u}) {
     Raw(L"Text", REG_SZ, UnitBytes(std::wstring(units, L'x')));
     EXPECT_EQ(Text(L"Text"), std::wstring(units <= 1024 ? units : 1015, units <= 1024 ? 'x' : 'y'));
   }
-  Raw(L"Num", REG_SZ, UnitBytes(L"2.5"));
-  EXPECT_EQ(Double(L"Num"), 2.5);
 }
 
 // The static C runtime under Wine knows "German_Germany.1252", whose decimal
@@ -100,19 +90,14 @@ TEST_F(Settings, NumbersExactlyAlsoUnderADecimalCommaLocale) {
   EXPECT_EQ(Stored(L"Dword", REG_DWORD), DwordBytes(number));
   const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
   for (const char* locale : {"C", "German_Germany.1252"}) {
-    const char* const set = std::setlocale(LC_NUMERIC, locale);
-    ASSERT_TRUE(set);
-    const std::string name = set;
-    double plain = 0;
-    ASSERT_EQ(std::swscanf(L"2.5", L"%lf", &plain), 1);
-    ASSERT_EQ(plain, locale[0] == 'C' ? 2.5 : 2.0);
+    ASSERT_TRUE(std::setlocale(LC_NUMERIC, locale));
     for (const auto& [value, text] : {std::pair(0.1, L"0.100000000000000006"),
                                       std::pair(2.5, L"2.5"), std::pair(1e21, L"1e+21")}) {
+      double back = 0;
       ASSERT_TRUE(Write(Type::Double, L"Double", L"", nullptr, &value));
       EXPECT_EQ(Stored(L"Double"), SzBytes(text));
-      EXPECT_EQ(Double(L"Double"), value);
+      EXPECT_TRUE(Read(Type::Double, L"Double", nullptr, nullptr, &back) && back == value);
     }
-    EXPECT_EQ(std::setlocale(LC_NUMERIC, nullptr), name) << "restored afterwards";
   }
   std::setlocale(LC_NUMERIC, previous.c_str());
 }
@@ -158,6 +143,8 @@ class ProductSettings : public Settings {
 
 }  // namespace
 
+// The user's hive, the machine, the default user; the first place left is
+// removed after each step.
 TEST_F(ProductSettings, UserThenMachineThenDefaultUser) {
   const std::pair<HKEY, std::wstring> places[] = {
       {HKEY_CURRENT_USER, L""}, {HKEY_LOCAL_MACHINE, L""}, {HKEY_USERS, L".DEFAULT\\"}};
@@ -165,12 +152,10 @@ TEST_F(ProductSettings, UserThenMachineThenDefaultUser) {
   for (int i = 0; i < 3; ++i) {
     ASSERT_TRUE(SetText(places[i].first, places[i].second + kProductSection, L"Where", texts[i]));
   }
-  // The first place left is removed after each step.
   const wchar_t* const any[] = {L"user", L"machine", L"default", L"false:kept"};
-  const wchar_t* const machineOnly[] = {L"machine", L"machine", L"default", L"false:kept"};
   for (int i = 0; i <= 3; ++i) {
     EXPECT_EQ(Where(false), any[i]);
-    EXPECT_EQ(Where(true), machineOnly[i]);
+    EXPECT_EQ(Where(true), i == 0 ? L"machine" : any[i]);
     if (i < 3) DeleteTree(places[i].first, places[i].second + L"Software\\VxTestProduct");
   }
 }
@@ -190,12 +175,9 @@ TEST_F(ProductSettings, TheProductKeyNameItsDefaultAndWrites) {
   EXPECT_EQ(Where(true, true, L""), L"machine");
   EXPECT_EQ(Where(true, false, L""), L"false:kept");
   ProductKeyName().clear();
-  EXPECT_EQ(Where(true, false, L""), L"false:kept");
-  EXPECT_EQ(ProductKeyName(), L"");
+  EXPECT_EQ(Where(true, false, L"") + ProductKeyName(), L"false:kept");
   Where(true, true, L"");
   EXPECT_EQ(ProductKeyName(), L"Quillforge");
-  SetProductKeyName(L"Quillforge 2001 Viewer");
-  EXPECT_EQ(TakeProductKeyName(), L"Quillforge\\Quillforge 2001 Viewer");
   // Writes go to the user's hive only.
   DeleteTree(HKEY_LOCAL_MACHINE, L"Software\\VxTestProduct");
   ProductKeyName() = L"VxTestProduct";
@@ -203,24 +185,4 @@ TEST_F(ProductSettings, TheProductKeyNameItsDefaultAndWrites) {
   ASSERT_TRUE(WriteProductSetting(L"General", L"Count", Type::Dword, L"", &number, nullptr, true));
   EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, kProductSection, L"Count")->data, DwordBytes(42));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\VxTestProduct"));
-  const RemoveIfCreated product(HKEY_CURRENT_USER, L"Software\\Quillforge");
-  const ScratchKey section(HKEY_CURRENT_USER, L"Software\\Quillforge\\VxTestSection");
-  ASSERT_TRUE(WriteProductSetting(L"VxTestSection", L"Text", Type::String, L"q", {}, {}, false));
-  EXPECT_EQ(ReadRawValue(section.root(), section.path(), L"Text")->data, SzBytes(L"q"));
-}
-
-TEST_F(ProductSettings, ViewerSettingsComeFromTheUsersHiveOnly) {
-  const RemoveIfCreated userProduct(HKEY_CURRENT_USER, L"Software\\Quillforge");
-  const RemoveIfCreated machineProduct(HKEY_LOCAL_MACHINE, L"Software\\Quillforge");
-  const std::wstring viewer = L"Software\\Quillforge\\Quillforge 2001 Viewer";
-  const ScratchKey userViewer(HKEY_CURRENT_USER, viewer), machineViewer(HKEY_LOCAL_MACHINE, viewer);
-  ASSERT_TRUE(SetText(HKEY_LOCAL_MACHINE, viewer + L"\\General", L"Where", L"machine"));
-  SetProductKeyName(L"Quillforge 2001 Viewer");
-  EXPECT_EQ(Where(false, true, L""), L"false:kept");
-  EXPECT_EQ(Where(false, false, L"Quillforge\\Quillforge 2001 Viewer"), L"false:kept");
-  EXPECT_EQ(Where(true, true, L""), L"machine");  // machine-only reads are not the user's
-  // Another spelling is another product key.
-  EXPECT_EQ(Where(false, false, L"Quillforge\\quillforge 2001 viewer"), L"machine");
-  ASSERT_TRUE(SetText(HKEY_CURRENT_USER, viewer + L"\\General", L"Where", L"user"));
-  EXPECT_EQ(Where(false, true, L""), L"user");
 }

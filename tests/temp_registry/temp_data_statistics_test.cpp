@@ -5,6 +5,7 @@
 
 #include <tuple>
 
+#include "library/temp_registry/temp_data_report.h"
 #include "tests/support/test_support.h"
 
 using vxtest::TempFolder;
@@ -21,64 +22,6 @@ Totals Statistics(TempDataKind kind) {
 Totals Count(const std::wstring& folder, const wchar_t* pattern, TempDataKind kind, bool reset) {
   EXPECT_TRUE(CountFolderContents(folder, pattern, kind, reset));
   return Statistics(kind);
-}
-
-// The probe's debug-output messages in the order it sent them; its exit code
-// must be 0. WaitForDebugEvent hands every message over in the ANSI code page.
-std::vector<std::wstring> ReportLines(const std::vector<std::wstring>& arguments) {
-  std::wstring line = L"\"" + vxtest::BinPath(L"temp_stats_probe.exe") + L"\"";
-  for (const std::wstring& a : arguments)
-    line += L" \"" + a + (a.back() == L'\\' ? L"\\\"" : L"\"");
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION child = {};
-  std::vector<std::wstring> messages;
-  bool running = ::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE,
-                                  DEBUG_ONLY_THIS_PROCESS | CREATE_NO_WINDOW, nullptr, nullptr,
-                                  &startup, &child);
-  EXPECT_TRUE(running) << "cannot start the probe";
-  while (running) {
-    DEBUG_EVENT event = {};
-    if (!::WaitForDebugEvent(&event, 120000)) {
-      ADD_FAILURE() << "the probe did not end";
-      ::TerminateProcess(child.hProcess, 1);
-      break;
-    }
-    DWORD status = DBG_CONTINUE;
-    const auto& info = event.u.DebugString;
-    // The debugger owns the file handles that these two events hand over.
-    if (event.dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT) {
-      const fw::unique_handle image(event.u.CreateProcessInfo.hFile);
-    } else if (event.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT) {
-      const fw::unique_handle image(event.u.LoadDll.hFile);
-    } else if (event.dwDebugEventCode == OUTPUT_DEBUG_STRING_EVENT) {
-      std::string text(info.nDebugStringLength, '\0');
-      EXPECT_FALSE(info.fUnicode);
-      ::ReadProcessMemory(child.hProcess, info.lpDebugStringData, text.data(), text.size(), {});
-      messages.push_back(vxtest::Utf8ToWide(text.substr(0, text.find('\0'))));  // ASCII only
-    } else if (event.dwDebugEventCode == EXCEPTION_DEBUG_EVENT &&
-               event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
-      status = DBG_EXCEPTION_NOT_HANDLED;  // the loader's breakpoint only is ours
-    } else if (event.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT) {
-      EXPECT_EQ(event.u.ExitProcess.dwExitCode, 0u);
-      running = false;
-    }
-    ::ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
-  }
-  fw::unique_handle thread(child.hThread), process(child.hProcess);
-  return messages;
-}
-
-std::vector<std::wstring> Blocks(
-    std::initializer_list<std::tuple<const wchar_t*, int, int, const wchar_t*>> blocks) {
-  std::vector<std::wstring> lines;
-  for (const auto& [name, files, folders, size] : blocks) {
-    const std::wstring label = name;
-    lines.push_back(L"\n count" + label + L"Files: " + std::to_wstring(files) + L" ");
-    lines.push_back(L"count" + label + L"Folder: " + std::to_wstring(folders) + L" ");
-    lines.push_back(L"size" + label + L"Folder: " + size + L"l ");
-  }
-  return lines;
 }
 
 }  // namespace
@@ -111,44 +54,28 @@ TEST(TempDataStatistics, CountsBelowTheFolderAndTheEdgeCases) {
   EXPECT_EQ(Count(top / L"missing", L"*", kind, true), Totals(0, 0, 0));  // true, and reset
   // "." and ".." are skipped; an entry whose attributes cannot be read has
   // them all set, the directory bit among them, and counts as a folder.
-  for (const wchar_t* name : {L".", L"..", L"vanished"}) {
-    EXPECT_TRUE(CountFolderEntry(top.path() + L"\\", name, kind));
+  for (const wchar_t* name : {L".", L"..", L"vanished", L"a.txt"}) {
+    EXPECT_TRUE(CountFolderEntry(top.path() + L"\\", name, kind)) << name;
   }
-  EXPECT_EQ(Statistics(kind), Totals(0, 1, 0));
+  EXPECT_EQ(Statistics(kind), Totals(1, 1, 5));
 }
 
-TEST(TempDataReport, ExactLinesInPostOrderIncludingAFiveGibFile) {
+// The size is reported, as it always was, cut to 32 bits and with an "l".
+TEST(TempDataReport, LinesPerKindAndAFiveGibFile) {
   TempFolder big(L"stats_big");
   fw::File file;  // unwritten up to its last byte, so sparse on Wine's host file system
   ASSERT_TRUE(file.Open(big / L"big.bin", fw::File::modeCreate | fw::File::modeWrite) &&
               file.Seek((5ull << 30) - 1) && file.Write("x", 1));
   file.Close();
-  WIN32_FILE_ATTRIBUTE_DATA data = {};
-  ASSERT_TRUE(::GetFileAttributesExW((big / L"big.bin").c_str(), GetFileExInfoStandard, &data));
-  ASSERT_TRUE(data.nFileSizeHigh == 1 && data.nFileSizeLow == 1u << 30) << "5 GiB";
   EXPECT_EQ(Count(big.path(), L"*", TempDataKind::Temp, true), Totals(1, 0, 1u << 30));
-
-  TempFolder top(L"stats");
-  ::SHCreateDirectoryExW(nullptr, (top / L"a\\b").c_str(), nullptr);
-  WriteFileBytes(top / L"a\\b\\f1", "1");
-  WriteFileBytes(top / L"a\\f2", "22");
-  TempFolder empty(L"stats_empty");
-  const std::vector<std::wstring> lines = ReportLines({
-      big.path(),           L"*", L"1", L"1",  // one block
-      top.path(),           L"*", L"3", L"1",  // a\b, a, top: three blocks
-      empty.path() + L"\\", L"*", L"2", L"1",  // only "." and "..": one zero block
-      top / L"missing",     L"*", L"2", L"0",  // cannot be listed: nothing
-      top.path(),           L"*", L"4", L"1",  // no such kind: nothing
-      top.path(),           L"*", L"0", L"0",
-  });
-  // Entries of a listing come in the file system's order: when b is walked
-  // before f2 is counted, b's block shows less; both orders are post-order.
-  const auto expected = [](bool folderFirst) {
-    return Blocks({{L"Temp", 1, 0, L"1073741824"},
-                   {L"QFBackup", folderFirst ? 1 : 2, 2, folderFirst ? L"1" : L"3"},
-                   {L"QFBackup", 2, 2, L"3"},
-                   {L"QFBackup", 2, 2, L"3"},
-                   {L"QFTemp", 0, 0, L"0"}});
-  };
-  EXPECT_EQ(lines, expected(lines == expected(true)));
+  using temp_registry::detail::TempDataReportLines;
+  const TempDataTotals totals{3, 2, (5ull << 30) + 7};
+  const std::array<std::wstring, 3> backup = {L"\n countQFBackupFiles: 3 ",
+                                              L"countQFBackupFolder: 2 ",
+                                              L"sizeQFBackupFolder: 1073741831l "};
+  EXPECT_EQ(TempDataReportLines(TempDataKind::QFBackup, totals), backup);
+  EXPECT_EQ(TempDataReportLines(TempDataKind::Temp, totals)[0], L"\n countTempFiles: 3 ");
+  EXPECT_EQ(TempDataReportLines(TempDataKind::QFTemp, totals)[2],
+            L"sizeQFTempFolder: 1073741831l ");
+  EXPECT_EQ(TempDataReportLines(static_cast<TempDataKind>(4), totals)[0], L"");
 }

@@ -3,7 +3,6 @@
 #include <memory>
 
 #include "elevated_tasks/command_text.h"
-#include "tests/support/identity_support.h"
 #include "tests/support/test_support.h"
 #include "library/launch_shell/launch_shell.h"
 #include "tools/etctl_status.h"

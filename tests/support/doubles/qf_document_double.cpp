@@ -62,8 +62,7 @@ class Picture final : public Counted<IUnknown> {
 class Document final : public Counted<IQfDocumentPreview> {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    const bool preview = iid == __uuidof(IQfDocumentPreview) && answer.documentOffersPreview;
-    return Give(iid == IID_IUnknown || preview ? this : nullptr, out);
+    return Give(iid == IID_IUnknown || iid == __uuidof(IQfDocumentPreview) ? this : nullptr, out);
   }
   HRESULT STDMETHODCALLTYPE GetPreview(LONG* status, IUnknown** picture) override {
     ++seen.previewCalls;
@@ -99,7 +98,7 @@ class Application final : public Counted<IQfApplication, IQfAnnotationPreview> {
                                                  IUnknown** picture) override {
     See(path, seen.annotationCalls);
     *status = 0;
-    *picture = answer.annotationGivesPicture ? new Picture() : nullptr;
+    *picture = new Picture();
     return answer.annotationResult;
   }
 
