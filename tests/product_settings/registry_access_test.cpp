@@ -38,10 +38,11 @@ TEST(RegistryAccess, EveryReaderOnEveryTypeAndSize) {
       {L"bin4", REG_BINARY, {0x78, 0x56, 0x34, 0x12}, {}, L"\x5678\x1234", {}, 0x12345678},
       {L"binNoNul", REG_BINARY, UnitBytes(k300), {}, k300, {}, {}},  // unterminated, retried
       {L"binHi", REG_BINARY, {'h', 0, 'i', 0, 'x'}, {}, L"hi", {}, {}},
+      {L"missing", REG_NONE, {}, {}, {}, {}, {}},  // never written
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(WideToUtf8(c.name));
-    ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kKey, c.name, c.type, c.data));
+    ASSERT_TRUE(c.type == REG_NONE || SetRawValue(HKEY_CURRENT_USER, kKey, c.name, c.type, c.data));
     std::wstring query = L"before", asText = L"before";
     DWORD dword = 99, anyDword = 99;
     EXPECT_EQ(QueryStringValue(HKEY_CURRENT_USER, kKey, c.name, query), c.query.has_value());
@@ -52,15 +53,6 @@ TEST(RegistryAccess, EveryReaderOnEveryTypeAndSize) {
     EXPECT_EQ(asText, c.asText.value_or(L"before"));
     EXPECT_EQ(dword, c.dword.value_or(99));
     EXPECT_EQ(anyDword, c.anyDword.value_or(99));
-  }
-  for (const wchar_t* key : {kKey, L"Software\\VxTestNoSuchKey"}) {
-    std::wstring text = L"before";
-    DWORD number = 99;
-    EXPECT_FALSE(QueryStringValue(HKEY_CURRENT_USER, key, L"missing", text) ||
-                 ReadValueAsText(HKEY_CURRENT_USER, key, L"missing", text) ||
-                 QueryDwordValue(HKEY_CURRENT_USER, key, L"missing", number) ||
-                 ReadDwordValue(HKEY_CURRENT_USER, key, L"missing", number));
-    EXPECT_TRUE(text == L"before" && number == 99u);
   }
 }
 
@@ -82,7 +74,6 @@ TEST(RegistryAccess, UnterminatedTextBoundedTheWriterAndRootsLeftOpen) {
   EXPECT_TRUE(written->type == REG_SZ && written->data == SzBytes(k259));
   const std::wstring missing = std::wstring(kKey) + L"\\Missing";
   EXPECT_EQ(WriteStringValue(HKEY_CURRENT_USER, missing, L"x", L"y"), ERROR_FILE_NOT_FOUND);
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, missing));
   EXPECT_TRUE(RegistryKeyExists(HKEY_CURRENT_USER, kKey) &&
               !RegistryKeyExists(HKEY_CURRENT_USER, missing));
 
