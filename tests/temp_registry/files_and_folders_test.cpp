@@ -1,0 +1,142 @@
+#include "library/temp_registry/temp_registry.h"
+#include "library/temp_registry/text_files_detail.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/test_support.h"
+
+using namespace vxtest;
+
+namespace detail = temp_registry::detail;
+
+TEST(TempFolders, TmpWhenTempIsUnsetTempOverTmpNeitherAndABackslashEnd) {
+  TempFolder base(L"tmpvar"), other(L"tempvar"), cwd(L"nocreate");
+  const std::wstring process = L"qfx" + std::to_wstring(::GetCurrentProcessId());
+  {
+    ScopedEnv temp(L"TEMP", std::nullopt), tmp(L"TMP", base.path());
+    EXPECT_TRUE(GetAutoTempFolder() == base.path() + L"\\qfxauto\\" &&
+                GetProcessTempFolder(true) == base.path() + L"\\" + process + L"\\" &&
+                PathIsFolder(base / L"qfxauto") && PathIsFolder(base / process));
+    EXPECT_EQ(GetAutoTempFilePath(L"x") + GetProcessTempFilePath(L"y", true),
+              base.path() + L"\\qfxauto\\x" + base.path() + L"\\" + process + L"\\y");
+    EXPECT_EQ(GetProcessTempFolder(false) + GetProcessTempFilePath(L"y", false),
+              base.path() + L"\\" + base.path() + L"\\y");
+  }
+  {
+    ScopedEnv temp(L"TEMP", other.path()), tmp(L"TMP", cwd.path());
+    EXPECT_EQ(GetAutoTempFolder(), other.path() + L"\\qfxauto\\");
+    EXPECT_FALSE(PathExists(cwd / L"qfxauto"));
+  }
+  {
+    ScopedEnv temp(L"TEMP", std::nullopt), tmp(L"TMP", std::nullopt);
+    EXPECT_EQ(GetAutoTempFolder() + GetAutoTempFilePath(L"n") + GetProcessTempFolder(true) +
+                  GetProcessTempFolder(false) + GetProcessTempFilePath(L"n", true) +
+                  GetProcessTempFilePath(L"n", false),
+              L"");
+    EXPECT_FALSE(PathExists(L"qfxauto") || PathExists(L"\\qfxauto"));
+  }
+  ScopedEnv temp(L"TEMP", cwd.path() + L"\\");
+  EXPECT_TRUE(GetProcessTempFolder(false) == cwd.path() + L"\\\\" &&
+              GetAutoTempFolder() == cwd.path() + L"\\\\qfxauto\\" &&
+              PathIsFolder(cwd / L"qfxauto"));
+}
+
+TEST(FolderQuestions, TextRulesAbsoluteAndRelativeCasesFilesAndReadOnly) {
+  TempFolder base(L"exists");
+  const std::wstring file = base / L"f", missing = base / L"m";
+  WriteFileBytes(file, "f");
+  // Wildcards take effect: any matching folder will do, files do not.
+  for (const std::wstring& yes : std::initializer_list<std::wstring>{
+           L"hTtPs:missing", L"Q:\\", base.path() + L"\\", base / L"*"}) {
+    EXPECT_TRUE(FolderExists(yes)) << WideToUtf8(yes);
+  }
+  for (const std::wstring& no :
+       std::initializer_list<std::wstring>{L"", L"htt", file, base / L"f*"}) {
+    EXPECT_FALSE(FolderExists(no)) << WideToUtf8(no);
+  }
+  // Existing, with a trailing backslash and an empty component; not over a file.
+  EXPECT_TRUE(CreateFolderPath(base / L"a\\\\x\\y\\") && CreateFolderPath(base / L"a\\x\\y"));
+  EXPECT_FALSE(CreateFolderPath(L"") || CreateFolderPath(file + L"\\below"));
+  std::wstring made = base / L"b\\c", absent = missing, under = file + L"\\s";
+  EXPECT_TRUE(EnsureFolderExists(made.data(), true) && PathIsFolder(made));
+  EXPECT_FALSE(EnsureFolderExists(absent.data(), false) || PathExists(missing));
+  EXPECT_FALSE(EnsureFolderExists(under.data(), true) || EnsureFolderExists(nullptr, true));
+  EXPECT_EQ(under, file + L"\\s");  // the buffer is given back as it came
+  fw::unique_hfile held(::CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+  EXPECT_TRUE(held && FileExists(file));  // held by someone who lets us read: still there
+  EXPECT_FALSE(FileExists(missing) || FileExists(base.path()) || IsFileReadOnly(file));
+  ASSERT_TRUE(::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_TRUE(IsFileReadOnly(file) && IsFileReadOnly(missing));
+  ::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// The empty root names no volume.
+TEST(IsVolumeWriteProtected, EmptyRootAndWritableVolume) {
+  fw::FileError error{fw::FileError::badSeek, 77};
+  EXPECT_TRUE(IsVolumeWriteProtected(L"", &error, false) && IsVolumeWriteProtected(L"", {}, true));
+  EXPECT_TRUE(error.osError == ERROR_INVALID_NAME && error.cause == fw::FileError::badPath);
+}
+
+TEST(Utf16Files, MarkDetectionAndWholeFileReads) {
+  TempFolder base(L"unicode");
+  const struct {
+    std::string bytes;
+    bool unicode;  // IsUnicodeTextFile, which leaves the position at the start
+    std::wstring text;
+  } cases[] = {
+      {std::string("\xFF\xFE\x41\0\x42", 5), true, L"\uFEFF\x41"},  // half a unit dropped
+      {std::string("H\0i\0\0\0x\0", 8), false, L"Hi"},              // up to the first NUL unit
+  };
+  for (const auto& c : cases) {
+    const std::wstring path = base / std::to_wstring(&c - cases);
+    WriteFileBytes(path, c.bytes);
+    fw::File file;
+    char skip[1];
+    DWORD count = 0;
+    uint64_t position = 99;
+    ASSERT_TRUE(file.Open(path, fw::File::modeRead) && file.Read(skip, 1, count));
+    EXPECT_EQ(IsUnicodeTextFile(file), c.unicode) << (&c - cases);
+    EXPECT_TRUE(file.GetPosition(position) && position == 0);
+    file.Close();
+    std::wstring text = L"stale";
+    ReadWholeFileText(path, text);
+    EXPECT_EQ(text, c.text) << (&c - cases);
+  }
+}
+
+TEST(WriteTextToFile, ExactBytesAnsiFallbackAndFailures) {
+  TempFolder base(L"writetext");
+  const std::wstring text = L"a\x20AC\x03A9z";  // euro sign, capital omega
+  char ansi[16] = {};
+  ASSERT_GT(::WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, ansi, sizeof(ansi), {}, {}), 1);
+  {
+    fw::File file;
+    ASSERT_TRUE(file.Open(base / L"out.txt", fw::File::modeCreate | fw::File::modeWrite));
+    EXPECT_TRUE(WriteTextToFile(file, L"abc", true) && WriteTextToFile(file, L"", true) &&
+                WriteTextToFile(file, L"de", false) && WriteTextToFile(file, text, true));
+  }
+  // The empty text writes nothing, not even the line end.
+  EXPECT_EQ(ReadFileBytes(base / L"out.txt"), "abc\r\nde" + std::string(ansi) + "\r\n");
+  std::string bytes = "untouched";  // no code page can take it: false, nothing written
+  EXPECT_TRUE(!detail::ToMultibyte(L"\x03A9", 12345, bytes) && bytes == "untouched");
+  EXPECT_TRUE(detail::ToMultibyte(L"plain", 12345, bytes) && bytes == "plain");
+  // Opened for reading: still true, the failure is the file's to report.
+  fw::File file;
+  ASSERT_TRUE(file.Open(base / L"out.txt", fw::File::modeRead));
+  EXPECT_TRUE(WriteTextToFile(file, L"new", true) &&
+              file.LastError().cause == fw::FileError::accessDenied);
+}
+
+TEST(StoreDatabasePath, UnderTheRoamingFolderAndItsDecisions) {
+  wchar_t appData[MAX_PATH] = {};
+  ASSERT_EQ(::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData), S_OK);
+  const std::wstring product = std::wstring(appData) + L"\\Quillforge";
+  ::RemoveDirectoryW(product.c_str());  // only when empty: shows the creation where it can
+  EXPECT_TRUE(GetStoreDatabasePath() == product + L"\\qlfstore.db" && PathIsFolder(product) &&
+              !PathExists(product + L"\\qlfstore.db"));
+  // No application-data folder, or one too long: empty.
+  EXPECT_EQ(detail::StoreDatabasePathUnder(nullptr) +
+                detail::StoreDatabasePathUnder(std::wstring(250, L'x').c_str()),
+            L"");
+}
