@@ -61,8 +61,8 @@ TEST(DotNetMachine, ThePublicRoutinesReadTheMachinesKey) {
     ::CreateDirectoryW((folder / v).c_str(), {});
   std::wstring installRoot, path;
   fw::StringList versions;
-  EXPECT_TRUE(GetDotNetInstallRoot(installRoot) && installRoot == folder.path() + L"\\");
-  EXPECT_TRUE(ListDotNetFrameworkVersions(versions) &&
-              versions == (fw::StringList{L"v4.0.30319", L"v2.0.50727"}));
-  EXPECT_TRUE(FindDotNetFrameworkFolder(path) && path == folder / L"v4.0.30319");
+  EXPECT_TRUE(GetDotNetInstallRoot(installRoot) && ListDotNetFrameworkVersions(versions) &&
+              FindDotNetFrameworkFolder(path));
+  EXPECT_EQ(installRoot + L"|" + path + L"|" + versions.front() + L"|" + versions.back(),
+            folder.path() + L"\\|" + folder.path() + L"\\v4.0.30319|v4.0.30319|v2.0.50727");
 }

@@ -9,36 +9,30 @@ using namespace vxtest;
 
 namespace detail = temp_registry::detail;
 
+// Every temp-folder text at once, under each setting of TEMP and TMP.
 TEST(TempFolders, TmpWhenTempIsUnsetTempOverTmpNeitherAndABackslashEnd) {
-  TempFolder base(L"tmpvar"), other(L"tempvar"), cwd(L"nocreate");
-  const std::wstring process = L"qfx" + std::to_wstring(::GetCurrentProcessId());
-  {
-    ScopedEnv temp(L"TEMP", std::nullopt), tmp(L"TMP", base.path());
-    EXPECT_TRUE(GetAutoTempFolder() == base.path() + L"\\qfxauto\\" &&
-                GetProcessTempFolder(true) == base.path() + L"\\" + process + L"\\" &&
-                PathIsFolder(base / L"qfxauto") && PathIsFolder(base / process));
-    EXPECT_EQ(GetAutoTempFilePath(L"x") + GetProcessTempFilePath(L"y", true),
-              base.path() + L"\\qfxauto\\x" + base.path() + L"\\" + process + L"\\y");
-    EXPECT_EQ(GetProcessTempFolder(false) + GetProcessTempFilePath(L"y", false),
-              base.path() + L"\\" + base.path() + L"\\y");
+  TempFolder base(L"tmpvar"), other(L"tempvar");
+  const std::wstring id = L"\\qfx" + std::to_wstring(::GetCurrentProcessId()) + L"\\";
+  const auto under = [&](const std::wstring& r) {
+    return r + L"\\qfxauto\\|" + r + L"\\qfxauto\\x|" + r + id + L"|" + r + id + L"y|" + r +
+           L"\\|" + r + L"\\y";
+  };
+  const struct {
+    std::optional<std::wstring> temp, tmp;
+    std::wstring texts;
+  } cases[] = {{std::nullopt, base.path(), under(base.path())},
+               {other.path(), base.path() + L"x", under(other.path())},
+               {std::nullopt, std::nullopt, L"|||||"},
+               {other.path() + L"\\", std::nullopt, under(other.path() + L"\\")}};
+  for (const auto& c : cases) {
+    ScopedEnv temp(L"TEMP", c.temp), tmp(L"TMP", c.tmp);
+    EXPECT_EQ(GetAutoTempFolder() + L"|" + GetAutoTempFilePath(L"x") + L"|" +
+                  GetProcessTempFolder(true) + L"|" + GetProcessTempFilePath(L"y", true) + L"|" +
+                  GetProcessTempFolder(false) + L"|" + GetProcessTempFilePath(L"y", false),
+              c.texts);
   }
-  {
-    ScopedEnv temp(L"TEMP", other.path()), tmp(L"TMP", cwd.path());
-    EXPECT_EQ(GetAutoTempFolder(), other.path() + L"\\qfxauto\\");
-    EXPECT_FALSE(PathExists(cwd / L"qfxauto"));
-  }
-  {
-    ScopedEnv temp(L"TEMP", std::nullopt), tmp(L"TMP", std::nullopt);
-    EXPECT_EQ(GetAutoTempFolder() + GetAutoTempFilePath(L"n") + GetProcessTempFolder(true) +
-                  GetProcessTempFolder(false) + GetProcessTempFilePath(L"n", true) +
-                  GetProcessTempFilePath(L"n", false),
-              L"");
-    EXPECT_FALSE(PathExists(L"qfxauto") || PathExists(L"\\qfxauto"));
-  }
-  ScopedEnv temp(L"TEMP", cwd.path() + L"\\");
-  EXPECT_TRUE(GetProcessTempFolder(false) == cwd.path() + L"\\\\" &&
-              GetAutoTempFolder() == cwd.path() + L"\\\\qfxauto\\" &&
-              PathIsFolder(cwd / L"qfxauto"));
+  EXPECT_TRUE(PathIsFolder(base / L"qfxauto") && PathIsFolder(base.path() + id) &&
+              PathIsFolder(other / L"qfxauto") && !PathExists(L"qfxauto"));
 }
 
 TEST(FolderQuestions, TextRulesAbsoluteAndRelativeCasesFilesAndReadOnly) {
@@ -46,14 +40,10 @@ TEST(FolderQuestions, TextRulesAbsoluteAndRelativeCasesFilesAndReadOnly) {
   const std::wstring file = base / L"f", missing = base / L"m";
   WriteFileBytes(file, "f");
   // Wildcards take effect: any matching folder will do, files do not.
-  for (const std::wstring& yes : std::initializer_list<std::wstring>{
-           L"hTtPs:missing", L"Q:\\", base.path() + L"\\", base / L"*"}) {
-    EXPECT_TRUE(FolderExists(yes)) << WideToUtf8(yes);
-  }
-  for (const std::wstring& no :
-       std::initializer_list<std::wstring>{L"", L"htt", file, base / L"f*"}) {
-    EXPECT_FALSE(FolderExists(no)) << WideToUtf8(no);
-  }
+  EXPECT_TRUE(FolderExists(L"hTtPs:missing") && FolderExists(L"Q:\\") &&
+              FolderExists(base.path() + L"\\") && FolderExists(base / L"*"));
+  EXPECT_FALSE(FolderExists(L"") || FolderExists(L"htt") || FolderExists(file) ||
+               FolderExists(base / L"f*"));
   // Existing, with a trailing backslash and an empty component; not over a file.
   EXPECT_TRUE(CreateFolderPath(base / L"a\\\\x\\y\\") && CreateFolderPath(base / L"a\\x\\y"));
   EXPECT_FALSE(CreateFolderPath(L"") || CreateFolderPath(file + L"\\below"));
@@ -80,29 +70,22 @@ TEST(IsVolumeWriteProtected, EmptyRootAndWritableVolume) {
 
 TEST(Utf16Files, MarkDetectionAndWholeFileReads) {
   TempFolder base(L"unicode");
-  const struct {
-    std::string bytes;
-    bool unicode;  // IsUnicodeTextFile, which leaves the position at the start
-    std::wstring text;
-  } cases[] = {
-      {std::string("\xFF\xFE\x41\0\x42", 5), true, L"\uFEFF\x41"},  // half a unit dropped
-      {std::string("H\0i\0\0\0x\0", 8), false, L"Hi"},              // up to the first NUL unit
-  };
-  for (const auto& c : cases) {
-    const std::wstring path = base / std::to_wstring(&c - cases);
-    WriteFileBytes(path, c.bytes);
-    fw::File file;
-    char skip[1];
-    DWORD count = 0;
-    uint64_t position = 99;
-    ASSERT_TRUE(file.Open(path, fw::File::modeRead) && file.Read(skip, 1, count));
-    EXPECT_EQ(IsUnicodeTextFile(file), c.unicode) << (&c - cases);
-    EXPECT_TRUE(file.GetPosition(position) && position == 0);
-    file.Close();
-    std::wstring text = L"stale";
-    ReadWholeFileText(path, text);
-    EXPECT_EQ(text, c.text) << (&c - cases);
-  }
+  WriteFileBytes(base / L"le", std::string("\xFF\xFE\x41\0\x42", 5));  // half a unit dropped
+  WriteFileBytes(base / L"plain", std::string("H\0i\0\0\0x\0", 8));    // up to the first NUL unit
+  fw::File file;
+  char skip[1];
+  DWORD count = 0;
+  uint64_t position = 99;
+  ASSERT_TRUE(file.Open(base / L"le", fw::File::modeRead) && file.Read(skip, 1, count));
+  EXPECT_TRUE(IsUnicodeTextFile(file) && file.GetPosition(position) && position == 0);
+  file.Close();
+  ASSERT_TRUE(file.Open(base / L"plain", fw::File::modeRead));
+  EXPECT_FALSE(IsUnicodeTextFile(file));
+  file.Close();
+  std::wstring le = L"stale", plain;
+  ReadWholeFileText(base / L"le", le);
+  ReadWholeFileText(base / L"plain", plain);
+  EXPECT_EQ(le + L"|" + plain, L"\uFEFFA|Hi");
 }
 
 TEST(WriteTextToFile, ExactBytesAnsiFallbackAndFailures) {
