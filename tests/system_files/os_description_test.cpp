@@ -55,11 +55,10 @@ TEST(OsDescriptionText, NamesEditionsServicePacksAndPlatforms) {
     EXPECT_EQ(text, std::wstring(L"Microsoft Windows ") + c.expected);
   }
   // ProductOptions unreadable: a failure, with the pieces so far.
-  OsFacts unreadable = Nt(4, 0, 1381, L"", 0, 0, kX86);
-  unreadable.extendedRecord = false;
+  OsFacts unreadable = Nt(4, 0, 1381, L"", 0, 0, kX86, 0, L"");
+  unreadable.productOptionsType.reset();
   std::wstring text = L"left over";
-  EXPECT_EQ(BuildOsDescription(unreadable, text), FALSE);
-  EXPECT_EQ(text, L"Microsoft Windows NT ");
+  EXPECT_TRUE(!BuildOsDescription(unreadable, text) && text == L"Microsoft Windows NT ");
 }
 
 // Wine reads the Windows version a program is told at its start, from

@@ -13,17 +13,16 @@ std::optional<DWORD> PrivilegeAttributes(const wchar_t* name) {
   LUID luid = {};
   fw::unique_handle token;
   alignas(TOKEN_PRIVILEGES) BYTE buffer[8192];
-  const auto* held = reinterpret_cast<const TOKEN_PRIVILEGES*>(buffer);
   DWORD bytes = 0;
-  if (!::LookupPrivilegeValueW(nullptr, name, &luid) ||
-      !::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put()) ||
-      !::GetTokenInformation(token.get(), TokenPrivileges, buffer, sizeof(buffer), &bytes)) {
-    return std::nullopt;
-  }
+  ::LookupPrivilegeValueW(nullptr, name, &luid);
+  ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put());
+  const auto* held = reinterpret_cast<const TOKEN_PRIVILEGES*>(buffer);
+  if (!::GetTokenInformation(token.get(), TokenPrivileges, buffer, sizeof(buffer), &bytes))
+    return {};
   for (DWORD i = 0; i < held->PrivilegeCount; ++i) {
-    const LUID& id = held->Privileges[i].Luid;
-    if (id.LowPart == luid.LowPart && id.HighPart == luid.HighPart)
-      return held->Privileges[i].Attributes;
+    const LUID_AND_ATTRIBUTES& entry = held->Privileges[i];
+    if (entry.Luid.LowPart == luid.LowPart && entry.Luid.HighPart == luid.HighPart)
+      return entry.Attributes;
   }
   return std::nullopt;
 }

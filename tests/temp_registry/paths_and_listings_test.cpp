@@ -8,39 +8,32 @@
 
 using namespace vxtest;
 
+// Each case is "path>expected", cases apart by '|'; true exactly when expected is not empty.
 TEST(PathStrings, EveryRoutineOnItsCases) {
   using Routine = bool (*)(const std::wstring&, std::wstring&);
-  const struct {
-    Routine routine;
-    std::vector<const wchar_t*> pathThenExpected;  // true exactly when expected is not empty
-  } cases[] = {
+  const std::pair<Routine, std::wstring> routines[] = {
       {[](const std::wstring& p, std::wstring& o) { return GetPathFolder(p, o, false); },
-       {L"C:\\a\\b.txt", L"C:\\a", L"HTTP://host/a\\b/c\\d", L"HTTP://host/a\\b", L"C:\\x/y/z",
-        L"C:", L"b.txt", L"", L"\\", L""}},
+       L"C:\\a\\b.txt>C:\\a|HTTP://host/a\\b/c\\d>HTTP://host/a\\b|C:\\x/y/z>C:|b.txt>|\\>"},
       {[](const std::wstring& p, std::wstring& o) { return GetPathFolder(p, o, true); },
-       {L"http://host/dir/page.htm", L"http://host/dir/", L"\\", L"\\"}},
-      {GetPathDrive,
-       {L"local:path:more", L"local", L"http://host:80/x", L"", L"relative\\path", L"", L":lead",
-        L""}},
-      {GetPathExtension,
-       {L"C:\\my.dir\\file", L"dir\\file", L"archive.tar.gz", L"gz", L"trailing.", L""}},
-      {GetPathFileName,
-       {L"http://h/dir\\x/page.htm", L"page.htm", L"C:\\a/b.txt", L"a/b.txt", L"C:\\folder\\",
-        L""}},
-      {GetPathFileTitle,
-       {L"C:\\a\\b.tar.gz", L"b.tar", L"C:\\my.dir\\file", L"file", L"C:\\a\\.hidden", L""}},
+       L"http://host/dir/page.htm>http://host/dir/|\\>\\"},
+      {GetPathDrive, L"local:path:more>local|http://host:80/x>|relative\\path>|:lead>"},
+      {GetPathExtension, L"C:\\my.dir\\file>dir\\file|archive.tar.gz>gz|trailing.>"},
+      {GetPathFileName, L"http://h/dir\\x/page.htm>page.htm|C:\\a/b.txt>a/b.txt|C:\\folder\\>"},
+      {GetPathFileTitle, L"C:\\a\\b.tar.gz>b.tar|C:\\my.dir\\file>file|C:\\a\\.hidden>"},
       {[](const std::wstring& p, std::wstring& o) {
          return !(o = RemoveRepeatedExtension(p)).empty();
        },
-       {L"report.pdf.pdf.pdf", L"report.pdf", L"a.txt.TXT", L"a.TXT", L".txt.txt", L".txt.txt",
-        L"C:\\d.pdf\\f.pdf.pdf", L"C:\\d.pdf\\f.pdf"}},
+       L"report.pdf.pdf.pdf>report.pdf|a.txt.TXT>a.TXT|.txt.txt>.txt.txt|C:\\d.pdf\\f.pdf.pdf>C:"
+       L"\\d.pdf\\f.pdf"},
   };
-  for (const auto& c : cases) {
-    for (size_t i = 0; i + 1 < c.pathThenExpected.size(); i += 2) {
+  for (const auto& [routine, cases] : routines) {
+    for (size_t start = 0, end; start < cases.size(); start = end + 1) {
+      end = std::min(cases.find(L'|', start), cases.size());
+      const size_t arrow = cases.find(L'>', start);
       std::wstring output = L"stale";
-      const bool result = c.routine(c.pathThenExpected[i], output);
-      EXPECT_EQ(output, c.pathThenExpected[i + 1]) << (&c - cases) << ": " << i / 2;
-      EXPECT_EQ(result, !output.empty()) << (&c - cases) << ": " << i / 2;
+      const bool result = routine(cases.substr(start, arrow - start), output);
+      EXPECT_TRUE(output == cases.substr(arrow + 1, end - arrow - 1) && result == !output.empty())
+          << WideToUtf8(cases.substr(start, end - start)) << " gave " << WideToUtf8(output);
     }
   }
 }

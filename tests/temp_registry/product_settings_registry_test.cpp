@@ -80,8 +80,7 @@ TEST_F(Settings, StringsPiecesUpToTheFirstGapAndUnterminatedTextsBounded) {
   Raw(Piece(0), REG_SZ, SzBytes(L"zero"));
   Raw(Piece(2), REG_SZ, SzBytes(L"two"));
   EXPECT_EQ(Text(L"pre:"), L"pre:zero");  // appended to, not replaced
-  const fw::unique_hkey key = OpenTestKey(HKEY_CURRENT_USER, kSection);
-  EXPECT_TRUE(DeleteNumberedValues(key.get(), L"Text"));
+  EXPECT_TRUE(DeleteNumberedValues(OpenTestKey(HKEY_CURRENT_USER, kSection).get(), L"Text"));
   EXPECT_TRUE(Stored(Piece(0)).empty() && Stored(Piece(2)) == SzBytes(L"two"));  // beyond the gap
   EXPECT_EQ(Text(L"kept"), L"false:kept");
   // 1024 units without a NUL fill the 2048-byte buffer exactly: all of them
