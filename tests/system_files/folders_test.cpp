@@ -31,8 +31,7 @@ TEST(FolderCopy, EntriesOfOneLevelAndACopyOverWhatIsThere) {
   EXPECT_EQ(ReadFileBytes(destination + L"\\top.txt") + ReadFileBytes(source / L"top.txt") +
                 ReadFileBytes(destination + L"\\sub\\leaf.bin"),
             "changedchangedleaf");
-  // Too long for the shell's list buffers (260 with "\*"), or empty (its "\*"
-  // would copy the current drive's root): refused before the shell is asked.
+  // Too long for the shell's buffers (260 with "\*"), or empty (the drive's root): refused.
   EXPECT_FALSE(
       CopyFolderContents(source.path() + L"\\" + std::wstring(257 - source.path().size(), L'l'),
                          target / L"long") ||

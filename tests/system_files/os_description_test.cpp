@@ -61,9 +61,8 @@ TEST(OsDescriptionText, NamesEditionsServicePacksAndPlatforms) {
   EXPECT_TRUE(!BuildOsDescription(unreadable, text) && text == L"Microsoft Windows NT ");
 }
 
-// Wine reads the Windows version a program is told at its start, from
-// HKCU\Software\Wine\AppDefaults\<program>\Version before the prefix-wide
-// value: so the probe alone is told another version, and no other program.
+// Wine tells a program the version under HKCU\Software\Wine\AppDefaults\<program>\Version
+// first: so the probe alone is told another one.
 TEST(OsDescriptionUnderWine, WinesDefaultAndVersionsSetForTheProbe) {
   std::wstring text = L"not emptied";
   EXPECT_EQ(GetOsDescription(text), TRUE);

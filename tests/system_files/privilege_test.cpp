@@ -41,8 +41,7 @@ TEST(EnableTokenPrivilege, TokenStateAndEveryConsoleByte) {
   // Not held: adjusted "successfully", nothing added.
   EXPECT_EQ(EnableTokenPrivilege(SE_CREATE_TOKEN_NAME, TRUE), 0u);
   EXPECT_FALSE(PrivilegeAttributes(SE_CREATE_TOKEN_NAME));
-  // Unknown: only the failure line, each line feed written by the C
-  // runtime's text mode as CR LF.
+  // Unknown: only the failure line; the C runtime's text mode writes CR LF.
   Child child = StartChild(L"\"" + BinPath(L"system_probe.exe") +
                                L"\" privilege SeBackupPrivilege 1 SeNoSuchPrivilege 0",
                            true);

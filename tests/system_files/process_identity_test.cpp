@@ -21,8 +21,7 @@ TEST(ProcessIdentity, OwnFolderRuleAndModuleNames) {
 
 namespace {
 
-// Copies the probe under parentName into a folder of its own, lets it start
-// a copy of itself, and gives what that child wrote.
+// Runs a copy of the probe named parentName, which starts itself; gives what that child wrote.
 std::string IdentityUnderParent(const std::wstring& parentName, const wchar_t* mode = L"spawn") {
   TempFolder folder(L"identity");
   const std::wstring parent = folder / parentName;
@@ -30,10 +29,14 @@ std::string IdentityUnderParent(const std::wstring& parentName, const wchar_t* m
   const std::wstring out = folder / L"identity.txt";
   Child child = StartChild(L"\"" + parent + L"\" " + mode + L" \"" + out + L"\"");
   EXPECT_EQ(WaitExit(child, 30000), 0u);
-  // With spawn-leave the reporting child outlives its parent.
-  for (int i = 0; i < 300 && !PathExists(out); ++i) ::Sleep(50);
-  ::Sleep(100);
-  return ReadFileBytes(out);
+  // With spawn-leave the reporting child outlives its parent: read until its last line is whole.
+  std::string text = ReadFileBytes(out);
+  for (int i = 0; i < 300 && (text.find("product=") == std::string::npos || text.back() != '\n');
+       ++i) {
+    ::Sleep(50);
+    text = ReadFileBytes(out);
+  }
+  return text;
 }
 
 }  // namespace

@@ -43,15 +43,13 @@ TEST(DotNetTree, HighestExistingFolderFirstAndNothingToFind) {
   ASSERT_TRUE(::CreateDirectoryW((folder / L"v2.0.50727").c_str(), nullptr));
   EXPECT_TRUE(FindDotNetFrameworkFolderAt(HKEY_CURRENT_USER, kTree, path));
   EXPECT_EQ(path, root + L"v2.0.50727");
-  // No separator is added: without the trailing backslash nothing exists,
-  // and the path is left at the last candidate tried.
+  // No separator is added: without the trailing backslash, the last candidate tried.
   ASSERT_TRUE(SetText(HKEY_CURRENT_USER, kTree, L"InstallRoot", folder.path()));
   EXPECT_FALSE(FindDotNetFrameworkFolderAt(HKEY_CURRENT_USER, kTree, path));
   EXPECT_EQ(path, folder.path() + L"v2.0.50727");
 }
 
-// The public routines read just the machine's key: lent to the test prefix,
-// which has no .NET runtime of its own.
+// The public routines read the machine's key, lent to this prefix, which has no .NET.
 TEST(DotNetMachine, ThePublicRoutinesReadTheMachinesKey) {
   if (KeyExists(HKEY_LOCAL_MACHINE, kMachineKey)) GTEST_SKIP() << "a real .NET is installed";
   const ScratchKey lent(HKEY_LOCAL_MACHINE, kMachineKey);

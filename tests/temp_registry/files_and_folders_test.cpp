@@ -61,9 +61,10 @@ TEST(FolderQuestions, TextRulesAbsoluteAndRelativeCasesFilesAndReadOnly) {
   ::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-// The empty root names no volume.
+// The empty root names no volume; C: of the test's own prefix is writable.
 TEST(IsVolumeWriteProtected, EmptyRootAndWritableVolume) {
   fw::FileError error{fw::FileError::badSeek, 77};
+  EXPECT_TRUE(!IsVolumeWriteProtected(L"C:", &error, false) && error.osError == 77);
   EXPECT_TRUE(IsVolumeWriteProtected(L"", &error, false) && IsVolumeWriteProtected(L"", {}, true));
   EXPECT_TRUE(error.osError == ERROR_INVALID_NAME && error.cause == fw::FileError::badPath);
 }

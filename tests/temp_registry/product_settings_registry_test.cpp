@@ -83,8 +83,7 @@ TEST_F(Settings, StringsPiecesUpToTheFirstGapAndUnterminatedTextsBounded) {
   EXPECT_TRUE(DeleteNumberedValues(OpenTestKey(HKEY_CURRENT_USER, kSection).get(), L"Text"));
   EXPECT_TRUE(Stored(Piece(0)).empty() && Stored(Piece(2)) == SzBytes(L"two"));  // beyond the gap
   EXPECT_EQ(Text(L"kept"), L"false:kept");
-  // 1024 units without a NUL fill the 2048-byte buffer exactly: all of them
-  // and nothing beyond. 1025 no longer fit, so the pieces are read instead.
+  // 1024 units without a NUL fill the 2048-byte buffer exactly; 1025 go to the pieces.
   Raw(Piece(0), REG_SZ, UnitBytes(std::wstring(1015, L'y')));
   for (size_t units : {1024u, 1025u}) {
     Raw(L"Text", REG_SZ, UnitBytes(std::wstring(units, L'x')));
@@ -92,8 +91,7 @@ TEST_F(Settings, StringsPiecesUpToTheFirstGapAndUnterminatedTextsBounded) {
   }
 }
 
-// The static C runtime under Wine knows "German_Germany.1252", whose decimal
-// separator is a comma: a plain scan of "2.5" there gives 2.
+// In "German_Germany.1252" the decimal separator is a comma: a plain scan of "2.5" gives 2.
 TEST_F(Settings, NumbersExactlyAlsoUnderADecimalCommaLocaleAndMismatches) {
   const DWORD number = 0x01020304;
   ASSERT_TRUE(Write(Type::Dword, L"Dword", L"", &number));
@@ -124,8 +122,7 @@ TEST_F(Settings, NumbersExactlyAlsoUnderADecimalCommaLocaleAndMismatches) {
                ReadRawValue(HKEY_CURRENT_USER, kSection, L"New"));
 }
 
-// The user's hive, the machine, the default user; the first place left is
-// removed after each step.
+// The user's hive, the machine, the default user; each place found is removed in turn.
 TEST_F(Settings, UserThenMachineThenDefaultUserTheProductKeyNameAndWrites) {
   const std::pair<HKEY, std::wstring> places[] = {
       {HKEY_CURRENT_USER, L""}, {HKEY_LOCAL_MACHINE, L""}, {HKEY_USERS, L".DEFAULT\\"}};
@@ -146,8 +143,7 @@ TEST_F(Settings, UserThenMachineThenDefaultUserTheProductKeyNameAndWrites) {
   ProductKeyName().clear();
   EXPECT_EQ(Where(false, true, L"VxTestProduct", L"VxTestOther\\General") + ProductKeyName(),
             L"other");
-  // Without an explicit key: ProductKeyName with the flag (defaulted when
-  // empty), else "Quillforge" and the name untouched.
+  // No explicit key: ProductKeyName with the flag (defaulted when empty), else "Quillforge".
   EXPECT_EQ(Where(true, false, L"") + ProductKeyName(), L"false:kept");
   Where(true, true, L"");
   EXPECT_EQ(ProductKeyName(), L"Quillforge");

@@ -38,8 +38,7 @@ TEST(TempDataStatistics, CountsBelowTheFolderAndTheEdgeCases) {
   EXPECT_EQ(Count(top.path() + L"\\", L"*", kind, false), Totals(6, 4, 230));
   // The pattern filters the top listing only; sub-folders are walked with "*".
   EXPECT_EQ(Count(top.path(), L"s*", kind, true), Totals(2, 2, 110));
-  // Empty folder text: false, nothing reset. Other kinds walk but count
-  // nothing anywhere, and have no statistics.
+  // Empty folder text: false, nothing reset. Other kinds count nothing, have no totals.
   const auto none = static_cast<TempDataKind>(4);
   EXPECT_FALSE(CountFolderContents(L"", L"*", kind, true) || CountFolderEntry(L"", L"f", kind));
   EXPECT_TRUE(CountFolderContents(top.path(), L"*", none, true));
@@ -49,8 +48,7 @@ TEST(TempDataStatistics, CountsBelowTheFolderAndTheEdgeCases) {
   EXPECT_FALSE(GetTempDataStatistics(files, folders, size, none));
   EXPECT_EQ(std::tuple(files, folders, size), std::tuple(-7, -7, uint64_t{7}));
   EXPECT_EQ(Count(top / L"missing", L"*", kind, true), Totals(0, 0, 0));  // true, and reset
-  // "." and ".." are skipped; an entry whose attributes cannot be read has
-  // them all set, the directory bit among them, and counts as a folder.
+  // "." and ".." skipped; an entry whose attributes cannot be read counts as a folder.
   for (const wchar_t* name : {L".", L"..", L"vanished", L"a.txt"})
     EXPECT_TRUE(CountFolderEntry(top.path() + L"\\", name, kind)) << name;
   EXPECT_EQ(Statistics(kind), Totals(1, 1, 5));
