@@ -93,9 +93,6 @@ TEST_F(Settings, StringsPiecesUpToTheFirstGapAndUnterminatedTextsBounded) {
 
 // In "German_Germany.1252" the decimal separator is a comma: a plain scan of "2.5" gives 2.
 TEST_F(Settings, NumbersExactlyAlsoUnderADecimalCommaLocaleAndMismatches) {
-  const DWORD number = 0x01020304;
-  ASSERT_TRUE(Write(Type::Dword, L"Dword", L"", &number));
-  EXPECT_EQ(Stored(L"Dword", REG_DWORD), DwordBytes(number));
   const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
   for (const char* locale : {"C", "German_Germany.1252"}) {
     ASSERT_TRUE(std::setlocale(LC_NUMERIC, locale));
@@ -108,6 +105,7 @@ TEST_F(Settings, NumbersExactlyAlsoUnderADecimalCommaLocaleAndMismatches) {
     }
   }
   std::setlocale(LC_NUMERIC, previous.c_str());
+  Raw(L"Dword", REG_DWORD, DwordBytes(12));
   Raw(L"Short", REG_DWORD, {1, 2});
   Raw(L"Word", REG_SZ, SzBytes(L"abc"));
   DWORD kept = 99;
