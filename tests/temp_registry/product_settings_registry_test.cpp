@@ -15,6 +15,7 @@ namespace {
 
 const wchar_t kKey[] = L"Software\\VxTestSettings";
 const wchar_t kSection[] = L"Software\\VxTestSettings\\General";
+const wchar_t kProductSection[] = L"Software\\VxTestProduct\\General";
 
 std::wstring Piece(size_t index) { return temp_registry::detail::PieceValueName(L"Text", index); }
 // The stored bytes of a value of this type; none when absent or of another type.
@@ -39,15 +40,27 @@ class Settings : public ::testing::Test {
             double* value = nullptr) {
     return ReadSettingValue(kKey, HKEY_CURRENT_USER, L"General", name, type, text, number, value);
   }
-  std::wstring Text(const std::wstring& name, std::wstring text = L"") {
-    return (Read(Type::String, name, &text) ? L"" : L"false:") + text;
+  std::wstring Text(std::wstring text = L"") {
+    return (Read(Type::String, L"Text", &text) ? L"" : L"false:") + text;
   }
-  ScratchKey scratch_{HKEY_CURRENT_USER, kKey};
+  std::wstring Where(bool machineOnly, bool useProductKey = true,
+                     const std::wstring& productKey = L"VxTestProduct",
+                     const std::wstring& section = L"General") {
+    std::wstring text = L"kept";
+    const bool ok = ReadProductSetting(section, L"Where", Type::String, &text, nullptr, nullptr,
+                                       machineOnly, useProductKey, productKey);
+    return (ok ? L"" : L"false:") + text;
+  }
+  ScratchKey scratch_{HKEY_CURRENT_USER, kKey},
+      user_{HKEY_CURRENT_USER, L"Software\\VxTestProduct"},
+      machine_{HKEY_LOCAL_MACHINE, L"Software\\VxTestProduct"},
+      defaultUser_{HKEY_USERS, L".DEFAULT\\Software\\VxTestProduct"},
+      other_{HKEY_CURRENT_USER, L"Software\\VxTestOther"};
 };
 
 }  // namespace
 
-TEST_F(Settings, StringsAndPiecesAtTheBoundaries) {
+TEST_F(Settings, StringsPiecesUpToTheFirstGapAndUnterminatedTextsBounded) {
   // No pieces: one plain value. Short after long, and long after short.
   const std::pair<size_t, std::vector<size_t>> cases[] = {
       {1022, {}}, {1023, {1015, 8}}, {2031, {1015, 1015, 1}}, {5, {}}};
@@ -61,38 +74,30 @@ TEST_F(Settings, StringsAndPiecesAtTheBoundaries) {
       EXPECT_EQ(Stored(Piece(i)), SzBytes(text.substr(offset, pieces[i]))) << length << i;
     }
     EXPECT_FALSE(ReadRawValue(HKEY_CURRENT_USER, kSection, Piece(pieces.size()))) << length;
-    EXPECT_EQ(Text(L"Text"), text) << length;
+    EXPECT_EQ(Text(), text) << length;
   }
-}
-
-TEST_F(Settings, PiecesUpToTheFirstGapAndUnterminatedTextsBounded) {
+  ASSERT_EQ(::RegDeleteValueW(OpenTestKey(HKEY_CURRENT_USER, kSection).get(), L"Text"), 0);
   Raw(Piece(0), REG_SZ, SzBytes(L"zero"));
   Raw(Piece(2), REG_SZ, SzBytes(L"two"));
-  EXPECT_EQ(Text(L"Text", L"pre:"), L"pre:zero");  // appended to, not replaced
-  const fw::unique_hkey key = OpenTestKey(HKEY_CURRENT_USER, kSection);
-  EXPECT_TRUE(DeleteNumberedValues(key.get(), L"Text"));
+  EXPECT_EQ(Text(L"pre:"), L"pre:zero");  // appended to, not replaced
+  EXPECT_TRUE(DeleteNumberedValues(OpenTestKey(HKEY_CURRENT_USER, kSection).get(), L"Text"));
   EXPECT_TRUE(Stored(Piece(0)).empty() && Stored(Piece(2)) == SzBytes(L"two"));  // beyond the gap
-  EXPECT_EQ(Text(L"Text", L"kept"), L"false:kept");
-  // 1024 units without a NUL fill the 2048-byte buffer exactly: all of them
-  // and nothing beyond. 1025 no longer fit, so the pieces are read instead.
+  EXPECT_EQ(Text(L"kept"), L"false:kept");
+  // 1024 units without a NUL fill the 2048-byte buffer exactly; 1025 go to the pieces.
   Raw(Piece(0), REG_SZ, UnitBytes(std::wstring(1015, L'y')));
   for (size_t units : {1024u, 1025u}) {
     Raw(L"Text", REG_SZ, UnitBytes(std::wstring(units, L'x')));
-    EXPECT_EQ(Text(L"Text"), std::wstring(units <= 1024 ? units : 1015, units <= 1024 ? 'x' : 'y'));
+    EXPECT_EQ(Text(), std::wstring(units <= 1024 ? units : 1015, units <= 1024 ? 'x' : 'y'));
   }
 }
 
-// The static C runtime under Wine knows "German_Germany.1252", whose decimal
-// separator is a comma: a plain scan of "2.5" there gives 2.
-TEST_F(Settings, NumbersExactlyAlsoUnderADecimalCommaLocale) {
-  const DWORD number = 0x01020304;
-  ASSERT_TRUE(Write(Type::Dword, L"Dword", L"", &number));
-  EXPECT_EQ(Stored(L"Dword", REG_DWORD), DwordBytes(number));
+// In "German_Germany.1252" the decimal separator is a comma: a plain scan of "2.5" gives 2.
+TEST_F(Settings, NumbersExactlyAlsoUnderADecimalCommaLocaleAndMismatches) {
   const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
   for (const char* locale : {"C", "German_Germany.1252"}) {
     ASSERT_TRUE(std::setlocale(LC_NUMERIC, locale));
-    for (const auto& [value, text] : {std::pair(0.1, L"0.100000000000000006"),
-                                      std::pair(2.5, L"2.5"), std::pair(1e21, L"1e+21")}) {
+    for (const auto& [value, text] :
+         {std::pair(0.1, L"0.100000000000000006"), std::pair(2.5, L"2.5")}) {
       double back = 0;
       ASSERT_TRUE(Write(Type::Double, L"Double", L"", nullptr, &value));
       EXPECT_EQ(Stored(L"Double"), SzBytes(text));
@@ -100,87 +105,50 @@ TEST_F(Settings, NumbersExactlyAlsoUnderADecimalCommaLocale) {
     }
   }
   std::setlocale(LC_NUMERIC, previous.c_str());
-}
-
-TEST_F(Settings, MismatchesAndMissingVariablesReadNothing) {
-  Raw(L"Text", REG_SZ, SzBytes(L"12"));
   Raw(L"Dword", REG_DWORD, DwordBytes(12));
   Raw(L"Short", REG_DWORD, {1, 2});
   Raw(L"Word", REG_SZ, SzBytes(L"abc"));
-  DWORD number = 99;
+  DWORD kept = 99;
   std::wstring text = L"kept";
   double value = 9.5;
-  EXPECT_FALSE(Read(Type::Dword, L"Text", &text, &number, &value) ||
-               Read(Type::Dword, L"Short", &text, &number, &value) ||  // not 4 bytes
-               Read(Type::String, L"Dword", &text, &number, &value) ||
-               Read(Type::Double, L"Dword", &text, &number, &value) ||
+  EXPECT_FALSE(Read(Type::Dword, L"Short", &text, &kept, &value) ||  // not 4 bytes
+               Read(Type::String, L"Dword", &text, &kept, &value) ||
                Read(Type::Dword, L"Dword", &text, nullptr, &value));  // no variable of the type
-  EXPECT_TRUE(Read(Type::Double, L"Word", &text, &number, &value));   // found, yet no number
-  EXPECT_EQ(std::tuple(number, text, value), std::tuple(99u, L"kept", 9.5));
-  EXPECT_FALSE(Write(Type::Dword, L"New", L"") || Write(Type::Double, L"New", L""));
-  EXPECT_FALSE(ReadRawValue(HKEY_CURRENT_USER, kSection, L"New"));
+  EXPECT_TRUE(Read(Type::Double, L"Word", &text, &kept, &value));     // found, yet no number
+  EXPECT_EQ(std::tuple(kept, text, value), std::tuple(99u, L"kept", 9.5));
+  EXPECT_FALSE(Write(Type::Dword, L"New", L"") || Write(Type::Double, L"New", L"") ||
+               ReadRawValue(HKEY_CURRENT_USER, kSection, L"New"));
 }
 
-namespace {
-
-const wchar_t kProductSection[] = L"Software\\VxTestProduct\\General";
-
-class ProductSettings : public Settings {
- protected:
-  std::wstring Where(bool machineOnly, bool useProductKey = true,
-                     const std::wstring& productKey = L"VxTestProduct",
-                     const std::wstring& section = L"General") {
-    std::wstring text = L"kept";
-    const bool ok = ReadProductSetting(section, L"Where", Type::String, &text, nullptr, nullptr,
-                                       machineOnly, useProductKey, productKey);
-    return (ok ? L"" : L"false:") + text;
-  }
-  ScratchKey user_{HKEY_CURRENT_USER, L"Software\\VxTestProduct"};
-  ScratchKey machine_{HKEY_LOCAL_MACHINE, L"Software\\VxTestProduct"};
-  ScratchKey defaultUser_{HKEY_USERS, L".DEFAULT\\Software\\VxTestProduct"};
-  ScratchKey other_{HKEY_CURRENT_USER, L"Software\\VxTestOther"};
-};
-
-}  // namespace
-
-// The user's hive, the machine, the default user; the first place left is
-// removed after each step.
-TEST_F(ProductSettings, UserThenMachineThenDefaultUser) {
+// The user's hive, the machine, the default user; each place found is removed in turn.
+TEST_F(Settings, UserThenMachineThenDefaultUserTheProductKeyNameAndWrites) {
   const std::pair<HKEY, std::wstring> places[] = {
       {HKEY_CURRENT_USER, L""}, {HKEY_LOCAL_MACHINE, L""}, {HKEY_USERS, L".DEFAULT\\"}};
-  const wchar_t* const texts[] = {L"user", L"machine", L"default"};
-  for (int i = 0; i < 3; ++i) {
-    ASSERT_TRUE(SetText(places[i].first, places[i].second + kProductSection, L"Where", texts[i]));
-  }
   const wchar_t* const any[] = {L"user", L"machine", L"default", L"false:kept"};
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(SetText(places[i].first, places[i].second + kProductSection, L"Where", any[i]));
+  }
   for (int i = 0; i <= 3; ++i) {
     EXPECT_EQ(Where(false), any[i]);
     EXPECT_EQ(Where(true), i == 0 ? L"machine" : any[i]);
     if (i < 3) DeleteTree(places[i].first, places[i].second + L"Software\\VxTestProduct");
   }
-}
-
-TEST_F(ProductSettings, TheProductKeyNameItsDefaultAndWrites) {
   ASSERT_TRUE(SetText(HKEY_CURRENT_USER, L"Software\\VxTestOther\\General", L"Where", L"other"));
   ASSERT_TRUE(SetText(HKEY_LOCAL_MACHINE, kProductSection, L"Where", L"machine"));
   ProductKeyName() = L"VxTestOther";  // the user's hive is also read under it
   EXPECT_EQ(Where(false), L"other");
   // Empty: the section lies directly below Software; an explicit key leaves the name alone.
   ProductKeyName().clear();
-  EXPECT_EQ(Where(false, true, L"VxTestProduct", L"VxTestOther\\General"), L"other");
-  EXPECT_EQ(ProductKeyName(), L"");
-  // Without an explicit key: ProductKeyName with the flag (defaulted when
-  // empty), else "Quillforge" and the name untouched.
-  ProductKeyName() = L"VxTestProduct";
-  EXPECT_EQ(Where(true, true, L""), L"machine");
-  EXPECT_EQ(Where(true, false, L""), L"false:kept");
-  ProductKeyName().clear();
+  EXPECT_EQ(Where(false, true, L"VxTestProduct", L"VxTestOther\\General") + ProductKeyName(),
+            L"other");
+  // No explicit key: ProductKeyName with the flag (defaulted when empty), else "Quillforge".
   EXPECT_EQ(Where(true, false, L"") + ProductKeyName(), L"false:kept");
   Where(true, true, L"");
   EXPECT_EQ(ProductKeyName(), L"Quillforge");
+  ProductKeyName() = L"VxTestProduct";
+  EXPECT_EQ(Where(true, true, L""), L"machine");
   // Writes go to the user's hive only.
   DeleteTree(HKEY_LOCAL_MACHINE, L"Software\\VxTestProduct");
-  ProductKeyName() = L"VxTestProduct";
   const DWORD number = 42;
   ASSERT_TRUE(WriteProductSetting(L"General", L"Count", Type::Dword, L"", &number, nullptr, true));
   EXPECT_EQ(ReadRawValue(HKEY_CURRENT_USER, kProductSection, L"Count")->data, DwordBytes(42));

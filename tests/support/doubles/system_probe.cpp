@@ -1,12 +1,9 @@
-// The routines in a process of its own: Wine fixes the version a process is
-// told at its start, the privilege routine writes to the console, and the
-// identity routines judge the parent, which a test names by copying this file.
-//   os                     "<GetOsDescription> <text>\n<IsWindows2000> <IsNtMinorVersionOne>"
-//   privilege NAME 0|1 ... each pair's console lines, then "result=<code>"
-//   spawn OUT              runs itself as "report OUT" and waits for it
-//   spawn-leave OUT        starts itself as "report OUT <own id>" and ends at once
-//   report OUT [ID]        waits for process ID to end, then writes to OUT
-//                          "parent=<GetParentProcessName>\nproduct=<GetLaunchingProductName>\n"
+// The routines in a process of their own: Wine fixes the version a process is told at its
+// start, the privilege routine writes to the console, the identity routines judge the parent.
+//   os                 "<GetOsDescription> <text>\n<IsWindows2000> <IsNtMinorVersionOne>"
+//   privilege NAME 0|1 ...  each pair's console lines, then "result=<code>"
+//   spawn[-leave] OUT  runs itself as "report OUT" and waits for it (-leave: ends at once)
+//   report OUT [ID]    after process ID ends, writes "parent=<name>\nproduct=<name>\n" to OUT
 
 #include <windows.h>
 #include <process.h>

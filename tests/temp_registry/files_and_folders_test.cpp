@@ -1,0 +1,126 @@
+#include "library/temp_registry/temp_registry.h"
+#include "library/temp_registry/text_files_detail.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/test_support.h"
+
+using namespace vxtest;
+
+namespace detail = temp_registry::detail;
+
+// Every temp-folder text at once, under each setting of TEMP and TMP.
+TEST(TempFolders, TmpWhenTempIsUnsetTempOverTmpNeitherAndABackslashEnd) {
+  TempFolder base(L"tmpvar"), other(L"tempvar");
+  const std::wstring id = L"\\qfx" + std::to_wstring(::GetCurrentProcessId()) + L"\\";
+  const auto under = [&](const std::wstring& r) {
+    return r + L"\\qfxauto\\|" + r + L"\\qfxauto\\x|" + r + id + L"|" + r + id + L"y|" + r +
+           L"\\|" + r + L"\\y";
+  };
+  const struct {
+    std::optional<std::wstring> temp, tmp;
+    std::wstring texts;
+  } cases[] = {{std::nullopt, base.path(), under(base.path())},
+               {other.path(), base.path() + L"x", under(other.path())},
+               {std::nullopt, std::nullopt, L"|||||"},
+               {other.path() + L"\\", std::nullopt, under(other.path() + L"\\")}};
+  for (const auto& c : cases) {
+    ScopedEnv temp(L"TEMP", c.temp), tmp(L"TMP", c.tmp);
+    EXPECT_EQ(GetAutoTempFolder() + L"|" + GetAutoTempFilePath(L"x") + L"|" +
+                  GetProcessTempFolder(true) + L"|" + GetProcessTempFilePath(L"y", true) + L"|" +
+                  GetProcessTempFolder(false) + L"|" + GetProcessTempFilePath(L"y", false),
+              c.texts);
+  }
+  EXPECT_TRUE(PathIsFolder(base / L"qfxauto") && PathIsFolder(base.path() + id) &&
+              PathIsFolder(other / L"qfxauto") && !PathExists(L"qfxauto"));
+}
+
+TEST(FolderQuestions, TextRulesAbsoluteAndRelativeCasesFilesAndReadOnly) {
+  TempFolder base(L"exists");
+  const std::wstring file = base / L"f", missing = base / L"m";
+  WriteFileBytes(file, "f");
+  // Wildcards take effect: any matching folder will do, files do not.
+  EXPECT_TRUE(FolderExists(L"hTtPs:missing") && FolderExists(L"Q:\\") &&
+              FolderExists(base.path() + L"\\") && FolderExists(base / L"*"));
+  EXPECT_FALSE(FolderExists(L"") || FolderExists(L"htt") || FolderExists(file) ||
+               FolderExists(base / L"f*"));
+  // Existing, with a trailing backslash and an empty component; not over a file.
+  EXPECT_TRUE(CreateFolderPath(base / L"a\\\\x\\y\\") && CreateFolderPath(base / L"a\\x\\y"));
+  EXPECT_FALSE(CreateFolderPath(L"") || CreateFolderPath(file + L"\\below"));
+  std::wstring made = base / L"b\\c", absent = missing, under = file + L"\\s";
+  EXPECT_TRUE(EnsureFolderExists(made.data(), true) && PathIsFolder(made));
+  EXPECT_FALSE(EnsureFolderExists(absent.data(), false) || PathExists(missing));
+  EXPECT_FALSE(EnsureFolderExists(under.data(), true) || EnsureFolderExists(nullptr, true));
+  EXPECT_EQ(under, file + L"\\s");  // the buffer is given back as it came
+  fw::unique_hfile held(::CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+  EXPECT_TRUE(held && FileExists(file));  // held by someone who lets us read: still there
+  EXPECT_FALSE(FileExists(missing) || FileExists(base.path()) || IsFileReadOnly(file));
+  ASSERT_TRUE(::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_TRUE(IsFileReadOnly(file) && IsFileReadOnly(missing));
+  ::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// The empty root names no volume; C: of the test's own prefix is writable.
+TEST(IsVolumeWriteProtected, EmptyRootAndWritableVolume) {
+  fw::FileError error{fw::FileError::badSeek, 77};
+  EXPECT_TRUE(!IsVolumeWriteProtected(L"C:", &error, false) && error.osError == 77);
+  EXPECT_TRUE(IsVolumeWriteProtected(L"", &error, false) && IsVolumeWriteProtected(L"", {}, true));
+  EXPECT_TRUE(error.osError == ERROR_INVALID_NAME && error.cause == fw::FileError::badPath);
+}
+
+TEST(Utf16Files, MarkDetectionAndWholeFileReads) {
+  TempFolder base(L"unicode");
+  WriteFileBytes(base / L"le", std::string("\xFF\xFE\x41\0\x42", 5));  // half a unit dropped
+  WriteFileBytes(base / L"plain", std::string("H\0i\0\0\0x\0", 8));    // up to the first NUL unit
+  fw::File file;
+  char skip[1];
+  DWORD count = 0;
+  uint64_t position = 99;
+  ASSERT_TRUE(file.Open(base / L"le", fw::File::modeRead) && file.Read(skip, 1, count));
+  EXPECT_TRUE(IsUnicodeTextFile(file) && file.GetPosition(position) && position == 0);
+  file.Close();
+  ASSERT_TRUE(file.Open(base / L"plain", fw::File::modeRead));
+  EXPECT_FALSE(IsUnicodeTextFile(file));
+  file.Close();
+  std::wstring le = L"stale", plain;
+  ReadWholeFileText(base / L"le", le);
+  ReadWholeFileText(base / L"plain", plain);
+  EXPECT_EQ(le + L"|" + plain, L"\uFEFFA|Hi");
+}
+
+TEST(WriteTextToFile, ExactBytesAnsiFallbackAndFailures) {
+  TempFolder base(L"writetext");
+  const std::wstring text = L"a\x20AC\x03A9z";  // euro sign, capital omega
+  char ansi[16] = {};
+  ASSERT_GT(::WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, ansi, sizeof(ansi), {}, {}), 1);
+  {
+    fw::File file;
+    ASSERT_TRUE(file.Open(base / L"out.txt", fw::File::modeCreate | fw::File::modeWrite));
+    EXPECT_TRUE(WriteTextToFile(file, L"abc", true) && WriteTextToFile(file, L"", true) &&
+                WriteTextToFile(file, L"de", false) && WriteTextToFile(file, text, true));
+  }
+  // The empty text writes nothing, not even the line end.
+  EXPECT_EQ(ReadFileBytes(base / L"out.txt"), "abc\r\nde" + std::string(ansi) + "\r\n");
+  std::string bytes = "untouched";  // no code page can take it: false, nothing written
+  EXPECT_TRUE(!detail::ToMultibyte(L"\x03A9", 12345, bytes) && bytes == "untouched");
+  EXPECT_TRUE(detail::ToMultibyte(L"plain", 12345, bytes) && bytes == "plain");
+  // Opened for reading: still true, the failure is the file's to report.
+  fw::File file;
+  ASSERT_TRUE(file.Open(base / L"out.txt", fw::File::modeRead));
+  EXPECT_TRUE(WriteTextToFile(file, L"new", true) &&
+              file.LastError().cause == fw::FileError::accessDenied);
+}
+
+TEST(StoreDatabasePath, UnderTheRoamingFolderAndItsDecisions) {
+  wchar_t appData[MAX_PATH] = {};
+  ASSERT_EQ(::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData), S_OK);
+  const std::wstring product = std::wstring(appData) + L"\\Quillforge";
+  ::RemoveDirectoryW(product.c_str());  // only when empty: shows the creation where it can
+  EXPECT_TRUE(GetStoreDatabasePath() == product + L"\\qlfstore.db" && PathIsFolder(product) &&
+              !PathExists(product + L"\\qlfstore.db"));
+  // No application-data folder, or one too long: empty.
+  EXPECT_EQ(detail::StoreDatabasePathUnder(nullptr) +
+                detail::StoreDatabasePathUnder(std::wstring(250, L'x').c_str()),
+            L"");
+}
