@@ -1,5 +1,6 @@
 // The hardened qlfvxET.exe (bin\hardened): a pipe for three accounts, the
-// launcher as its only client, and nothing served beside a squatter.
+// launcher as its only client, and nothing served beside a squatter. (That
+// its launcher's end ends its wait is the default build's code, tested there.)
 
 #include <gtest/gtest.h>
 #include <aclapi.h>
@@ -60,15 +61,14 @@ TEST(HardenedPipe, RefusesAForeignClientUnreadThenServesTheLauncherThroughANarro
   ASSERT_NE(dacl, nullptr);
   std::vector<BYTE> user = elevated::ProcessUserSid(::GetCurrentProcess());
   ASSERT_FALSE(user.empty());
-  const std::wstring grantees[] = {SidText(user.data()), L"S-1-5-18", L"S-1-5-32-544"};
-  ASSERT_EQ(dacl->AceCount, WORD{3});
-  for (DWORD i = 0; i < 3; ++i) {
-    ACCESS_ALLOWED_ACE* ace = nullptr;
-    ASSERT_TRUE(::GetAce(dacl, i, reinterpret_cast<void**>(&ace)));
-    EXPECT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
-    EXPECT_EQ(ace->Mask, static_cast<DWORD>(FILE_GENERIC_READ | FILE_GENERIC_WRITE));
-    EXPECT_EQ(SidText(&ace->SidStart), grantees[i]);
-  }
+  // Each entry as type, mask and grantee: allowed, read and write, nothing more.
+  std::wstring entries, grant = L"0 " + std::to_wstring(FILE_GENERIC_READ | FILE_GENERIC_WRITE);
+  ACCESS_ALLOWED_ACE* ace = nullptr;
+  for (DWORD i = 0; i < dacl->AceCount && ::GetAce(dacl, i, reinterpret_cast<void**>(&ace)); ++i)
+    entries += std::to_wstring(ace->Header.AceType) + L" " + std::to_wstring(ace->Mask) + L" " +
+               SidText(&ace->SidStart) + L";";
+  EXPECT_EQ(entries, grant + L" " + SidText(user.data()) + L";" + grant + L" S-1-5-18;" + grant +
+                         L" S-1-5-32-544;");
 
   RoundTrip(pipe.get(), DebugDirSet, L"C:\\launcher");
   const auto value = ReadRawValue(HKEY_LOCAL_MACHINE, ProductSettingsKey, L"DebugDir");
@@ -78,22 +78,6 @@ TEST(HardenedPipe, RefusesAForeignClientUnreadThenServesTheLauncherThroughANarro
   EXPECT_EQ(Ended(server), "Refused pipe client: process " + std::to_string(foreign.pid) +
                                " is not the launching process " +
                                std::to_string(::GetCurrentProcessId()) + "\r\nexit 0");
-}
-
-TEST(HardenedPipe, TheLaunchersEndEndsItWhileItWaitsAfterARefusal) {
-  Running launcher{StartChild(L"\"" + BinPath(L"sleeper.exe") + L"\" 60000")};
-  Running server = StartHardened(launcher.pid);
-  ASSERT_TRUE(WaitForPipe(10000));
-  fw::unique_hfile pipe;
-  // Refused at once: either the check or the command finds the pipe gone.
-  if (ConnectElevatedTasks(10000, pipe, kHardened).ok()) {
-    EXPECT_FALSE(SendElevatedCommand(pipe.get(), MakeMessage(DebugDirCreate), 10000).ok());
-  }
-  pipe.reset();
-  KillChild(launcher);
-  EXPECT_EQ(Ended(server),
-            "Refused pipe client: process " + std::to_string(::GetCurrentProcessId()) +
-                " is not the launching process " + std::to_string(launcher.pid) + "\r\nexit 0");
 }
 
 // The default build makes its instance beside the squatter's and serves the

@@ -11,16 +11,12 @@ TEST(GetFileVersionString, TablePrefixBuiltFilesAndFilesWithoutAVersion) {
   const DWORD entries[] = {MAKELONG(0x0407, 1252), MAKELONG(0x0409, 0x04B0), 0xABCDFFFFu};
   EXPECT_EQ(StringTablePrefix(entries, sizeof(entries)), L"\\StringFileInfo\\040704e4\\");
   EXPECT_EQ(StringTablePrefix(&entries[2], 4), L"\\StringFileInfo\\ffffabcd\\");
-  EXPECT_EQ(StringTablePrefix(nullptr, 4), L"\\StringFileInfo\\000904e4\\");
   EXPECT_EQ(StringTablePrefix(entries, 3), L"\\StringFileInfo\\000904e4\\");
 
   vxtest::TempFolder folder(L"vxversion");
   vxtest::WriteFileBytes(folder / L"notes.txt", "FileVersion 1.0\r\n");
   const std::wstring built = vxtest::BinFolder() + L"\\doubles\\versions\\";
-  const struct {
-    std::wstring path;
-    const wchar_t* text;
-  } cases[] = {
+  const std::pair<std::wstring, const wchar_t*> cases[] = {
       {built + L"version_0409_04b0.exe", L"1.2.3.4"},
       {built + L"no_translation.exe", L"5.6.7.8"},
       {built + L"product_version_only.exe", L" 28.1.0.0080, SP02; (beta) "},
@@ -29,8 +25,7 @@ TEST(GetFileVersionString, TablePrefixBuiltFilesAndFilesWithoutAVersion) {
       {folder / L"missing.exe", L""},
       {L"", L""},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(GetFileVersionString(c.path.c_str()), c.text) << vxtest::WideToUtf8(c.path);
-  }
+  for (const auto& [path, text] : cases)
+    EXPECT_EQ(GetFileVersionString(path.c_str()), text) << vxtest::WideToUtf8(path);
   EXPECT_EQ(GetFileVersionString(nullptr), L"");
 }

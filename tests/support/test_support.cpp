@@ -18,19 +18,19 @@ std::wstring BinFolder() {
   return file.substr(0, file.find_last_of(L'\\'));
 }
 
+// No more units than bytes, no more than three bytes a unit.
 std::wstring Utf8ToWide(const std::string& text) {
-  const int size = static_cast<int>(text.size());
-  std::wstring wide(::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
+  std::wstring wide(text.size(), L'\0');
+  wide.resize(::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                    wide.data(), static_cast<int>(wide.size())));
   return wide;
 }
 
 std::string WideToUtf8(const std::wstring& text) {
-  const int size = static_cast<int>(text.size());
-  std::string narrow(
-      ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(),
-                        static_cast<int>(narrow.size()), nullptr, nullptr);
+  std::string narrow(text.size() * 3, '\0');
+  narrow.resize(::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                      narrow.data(), static_cast<int>(narrow.size()), nullptr,
+                                      nullptr));
   return narrow;
 }
 
@@ -60,10 +60,10 @@ Child StartChild(const std::wstring& commandLine, bool captureOutput) {
     startup.hStdOutput = startup.hStdError = ends[1];
     startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
   }
-  std::wstring mutableLine = commandLine;
+  std::wstring line = commandLine;
   PROCESS_INFORMATION info = {};
-  if (!::CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, captureOutput,
-                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info)) {
+  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, captureOutput, CREATE_NO_WINDOW,
+                        nullptr, nullptr, &startup, &info)) {
     ADD_FAILURE() << "CreateProcessW failed " << ::GetLastError() << " for "
                   << WideToUtf8(commandLine);
     return Child{};
@@ -76,21 +76,10 @@ Child StartChild(const std::wstring& commandLine, bool captureOutput) {
 
 std::optional<DWORD> WaitExit(const Child& child, DWORD timeoutMs) {
   DWORD code = 0;
-  if (!child.process || ::WaitForSingleObject(child.process.get(), timeoutMs) != WAIT_OBJECT_0) {
+  if (!child.process || ::WaitForSingleObject(child.process.get(), timeoutMs) != WAIT_OBJECT_0)
     return std::nullopt;
-  }
   ::GetExitCodeProcess(child.process.get(), &code);
   return code;
-}
-
-static std::string ReadToEnd(HANDLE file) {
-  std::string bytes;
-  char buffer[4096];
-  DWORD count = 0;
-  while (::ReadFile(file, buffer, sizeof(buffer), &count, nullptr) && count > 0) {
-    bytes.append(buffer, count);
-  }
-  return bytes;
 }
 
 std::string ReadAllOutput(Child& child) {
@@ -161,14 +150,12 @@ std::optional<RawValue> ReadRawValue(HKEY root, const std::wstring& keyPath,
   DWORD size = 0;
   if (::RegOpenKeyExW(root, keyPath.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS ||
       ::RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &value.type, nullptr, &size) !=
-          ERROR_SUCCESS) {
+          ERROR_SUCCESS)
     return std::nullopt;
-  }
   value.data.resize(size);
   if (::RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &value.type,
-                         size ? value.data.data() : nullptr, &size) != ERROR_SUCCESS) {
+                         size ? value.data.data() : nullptr, &size) != ERROR_SUCCESS)
     return std::nullopt;
-  }
   value.data.resize(size);
   return value;
 }
@@ -196,11 +183,10 @@ ScopedValueOverride::ScopedValueOverride(HKEY root, std::wstring keyPath, std::w
       ok_(SetRawValue(root_, keyPath_, name_, type, SzBytes(text))) {}
 
 ScopedValueOverride::~ScopedValueOverride() {
-  if (old_) {
+  if (old_)
     SetRawValue(root_, keyPath_, name_, old_->type, old_->data);
-  } else if (fw::unique_hkey key = OpenTestKey(root_, keyPath_)) {
+  else if (fw::unique_hkey key = OpenTestKey(root_, keyPath_))
     ::RegDeleteValueW(key.get(), name_.c_str());
-  }
 }
 
 TempFolder::TempFolder(const std::wstring& hint) {
@@ -225,17 +211,16 @@ void RemoveTree(const std::wstring& path) {
   if (path.empty()) return;
   WIN32_FIND_DATAW found = {};
   fw::unique_findhandle find(::FindFirstFileW((path + L"\\*").c_str(), &found));
-  while (find) {
-    const std::wstring name = found.cFileName;
-    const std::wstring child = path + L"\\" + name;
+  for (bool more = static_cast<bool>(find); more; more = ::FindNextFileW(find.get(), &found)) {
+    const std::wstring name = found.cFileName, child = path + L"\\" + name;
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
       ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
       ::DeleteFileW(child.c_str());
     } else if (name != L"." && name != L"..") {
       RemoveTree(child);
     }
-    if (!::FindNextFileW(find.get(), &found)) find.reset();
   }
+  find.reset();
   ::RemoveDirectoryW(path.c_str());
 }
 
@@ -243,7 +228,11 @@ std::string ReadFileBytes(const std::wstring& path) {
   fw::unique_hfile file(::CreateFileW(path.c_str(), GENERIC_READ,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, 0, nullptr));
-  return ReadToEnd(file.get());
+  std::string bytes;
+  char buffer[4096];
+  for (DWORD count = 0; ::ReadFile(file.get(), buffer, sizeof(buffer), &count, nullptr) && count;)
+    bytes.append(buffer, count);
+  return bytes;
 }
 
 void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
@@ -268,8 +257,7 @@ fw::unique_hfile ConnectPipe(DWORD timeoutMs) {
 }
 
 bool SendBytes(HANDLE pipe, const void* data, size_t count) {
-  DWORD written = 0;
-  DWORD error = 0;
+  DWORD written = 0, error = 0;
   return TransferBounded(pipe, true, const_cast<void*>(data), static_cast<DWORD>(count), 60000,
                          written, error) == Transfer::Done &&
          written == count;
@@ -355,10 +343,9 @@ void ScopedFakeService::Remove() const {
   if (!service) return;
   SERVICE_STATUS_PROCESS status = {};
   DWORD needed = 0;
-  if (ignoreStop_ &&
+  if (ignoreStop_ &&  // it would not stop by request
       ::QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO,
                              reinterpret_cast<BYTE*>(&status), sizeof(status), &needed)) {
-    // It would not stop by request.
     fw::unique_handle process(::OpenProcess(PROCESS_TERMINATE, FALSE, status.dwProcessId));
     if (process) ::TerminateProcess(process.get(), 0);
   }

@@ -37,8 +37,7 @@ struct Child {
 Child StartChild(const std::wstring& commandLine, bool captureOutput = false);
 // The exit code, or nullopt when the child still runs after timeoutMs.
 std::optional<DWORD> WaitExit(const Child& child, DWORD timeoutMs);
-// Reads until the child closes its output.
-std::string ReadAllOutput(Child& child);
+std::string ReadAllOutput(Child& child);  // until the child closes its output
 Child StartElevatedTasks(const std::wstring& arguments, bool captureOutput = false);
 void KillChild(Child& child);
 // Every running process of that executable name, ignoring case.
@@ -157,10 +156,9 @@ void RemoveTree(const std::wstring& path);
 std::string ReadFileBytes(const std::wstring& path);
 void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 
-// The ElevatedTasks pipe through the library's client, in message mode; empty
-// when it did not appear within timeoutMs.
+// The ElevatedTasks pipe through the library's client (message mode); empty
+// when it did not appear within timeoutMs. WaitForPipe does not connect.
 fw::unique_hfile ConnectPipe(DWORD timeoutMs = 10000);
-// Waits until the pipe exists, without connecting.
 bool WaitForPipe(DWORD timeoutMs);
 // One message; true when all of it went within a minute.
 bool SendBytes(HANDLE pipe, const void* data, size_t count);
@@ -174,17 +172,15 @@ struct Reply {
   DWORD error = 0;  // of a failed read; WAIT_TIMEOUT when it was cancelled
   std::vector<BYTE> bytes;
 };
-// One message of at most 4096 bytes.
+// One message of at most 4096 bytes; clean: exactly code 2 and an all-zero path.
 Reply ReadReply(HANDLE pipe, DWORD timeoutMs = 60000);
-// Exactly 524 bytes: code 2 and an all-zero path.
 bool IsCleanAcknowledgement(const Reply& reply);
 void RoundTrip(HANDLE pipe, uint32_t command, const std::wstring& path = L"");
 
 // ElevatedTasks on behalf of this process with its one client connected.
 struct Session {
   explicit Session(bool captureOutput = false);
-  // Leaves; a server that does not end then is killed.
-  ~Session();
+  ~Session();  // leaves; a server that does not end then is killed
   // Quits it (when still connected) and expects exit code 0; what it printed.
   std::string Finish();
   Child server;

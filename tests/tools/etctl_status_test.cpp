@@ -38,23 +38,15 @@ TEST(EtctlStatus, TextJsonAndFailuresFromAnyRecord) {
             LR"("failures":["LNKAGTDebugDir: error 5"]})"
             L"\n");
 
-  // Nothing there; something else there; then every look failed.
-  StatusReport empty;
-  EXPECT_NE(StatusJson(empty).find(LR"("installed":false},"pipe":{"name":"\\\\.\\pipe\\)"
-                                   LR"(VxToElevatedExePipe","exists":false,"busy":false},)"),
-            std::wstring::npos);
-  empty.debugDir = {true, true, REG_DWORD, L"", false};
-  EXPECT_NE(StatusJson(empty).find(LR"({"DebugDir":{"state":"not a text","type":4},)"),
-            std::wstring::npos);
-  StatusReport failed;
+  // Something else than a text there; then every look failed.
+  StatusReport other, failed;
+  other.debugDir = {true, true, REG_DWORD, L"", false};
+  EXPECT_EQ(StatusJson(other).rfind(LR"({"DebugDir":{"state":"not a text","type":4},)", 0), 0u);
   failed.traceFolder.error = failed.traceFile.error = failed.service.error = failed.pipe.error = 6;
   EXPECT_EQ(
       StatusFailures(failed),
       (std::vector<std::wstring>{L"the trace folder: error 6", L"the trace file: error 6",
                                  L"the service CORVANTALauncher: error 6", L"the pipe: error 6"}));
-
-  EXPECT_TRUE(ParseStatusArguments({L"--json"}).json);
-  EXPECT_EQ(ParseStatusArguments({L"--json", L"quit"}).error, L"status: unknown option: quit");
 }
 
 TEST(EtctlStatus, LooksWithoutConnectingOrChangingAnything) {
@@ -72,8 +64,8 @@ TEST(EtctlStatus, LooksWithoutConnectingOrChangingAnything) {
   vxtest::ScopedFakeService service(elevated::detail::kLauncherServiceName, 0);
   ASSERT_TRUE(service.ok());
   DWORD error = 0;
-  const std::wstring trace = TraceFolder(error) + L"\\" + kTraceFileName;
-  ::CreateDirectoryW(TraceFolder(error).c_str(), nullptr);
+  const std::wstring folder = TraceFolder(error), trace = folder + L"\\" + kTraceFileName;
+  ::CreateDirectoryW(folder.c_str(), nullptr);
   vxtest::WriteFileBytes(trace, "12345");
   const std::unique_ptr<const wchar_t, decltype(&::DeleteFileW)> removeTrace(trace.c_str(),
                                                                              &::DeleteFileW);
@@ -82,12 +74,6 @@ TEST(EtctlStatus, LooksWithoutConnectingOrChangingAnything) {
   ASSERT_NE(pipe.get(), INVALID_HANDLE_VALUE);
 
   seen = ObserveStatus();
-  EXPECT_EQ(seen.debugDir.text, scratch.path());
-  EXPECT_TRUE(seen.debugDir.folderExists);
-  EXPECT_EQ(seen.lnkagtDebugDir.type, static_cast<DWORD>(REG_DWORD));
-  EXPECT_TRUE(seen.traceFolder.isFolder && !seen.traceFile.isFolder && seen.traceFile.size == 5);
-  EXPECT_TRUE(seen.service.installed);
-  EXPECT_EQ(seen.service.state, static_cast<DWORD>(SERVICE_STOPPED));
   EXPECT_TRUE(seen.pipe.exists && !seen.pipe.busy);
 
   // The client program, while this test's client holds the pipe's one instance.
@@ -95,8 +81,15 @@ TEST(EtctlStatus, LooksWithoutConnectingOrChangingAnything) {
   ConnectElevatedTasks(2000, client, vxtest::BinPath(L"etctl_status_test.exe"));
   ASSERT_TRUE(client);
   const std::wstring program = L"\"" + vxtest::BinPath(L"qlfvxETctl.exe") + L"\" status";
+  const std::string text = "DebugDir: \"" + vxtest::WideToUtf8(scratch.path()) +
+                           "\" [folder exists]\nLNKAGTDebugDir: (not a text: type 4)\n"
+                           "trace folder: " +
+                           vxtest::WideToUtf8(folder) +
+                           " (folder exists)\ntrace file: " + vxtest::WideToUtf8(trace) +
+                           " (exists, 5 bytes, modified ";
   for (const auto& [arguments, code, part] :
        {std::tuple{L" --json", 0u, R"(,"exists":true,"busy":true},"failures":[]})"},
+        std::tuple{L"", 0u, text.c_str()},
         std::tuple{L"", 0u, "service CORVANTALauncher: stopped\n"},
         std::tuple{L" --jsn", 2u, "qlfvxETctl: status: unknown option: --jsn"}}) {
     vxtest::Child child = vxtest::StartChild(program + arguments, true);
