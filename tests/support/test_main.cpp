@@ -12,14 +12,14 @@
 namespace {
 
 // Every process started from here, directly or through the programs under
-// test, joins this job. (Not kill-on-close: Wine 8 then also ends its
+// test, joins this job. Not kill-on-close: under Wine 8 that also ends the
 // desktop process, which the next test would start again holding the
-// runner's output pipe.)
+// runner's output pipe.
 fw::unique_handle testJob;
 
-// Ends every process of the job but this one, repeating for those that a
-// dying parent started meanwhile. (Wine 8 lists a job's process ids wrongly,
-// so every process is asked whether it is in the job.)
+// Ends every process of the job but this one, again for those that a dying
+// parent started meanwhile. Wine lists a job's ids wrongly, so each process
+// is asked whether it is in the job.
 void EndStartedProcesses() {
   bool ended = true;
   for (int round = 0; ended && round < 10; ++round) {
@@ -29,12 +29,11 @@ void EndStartedProcesses() {
     entry.dwSize = sizeof(entry);
     for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
          more = ::Process32NextW(snapshot.get(), &entry)) {
-      if (entry.th32ProcessID == ::GetCurrentProcessId()) continue;
       fw::unique_handle process(::OpenProcess(
           PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
       BOOL inJob = FALSE;
-      if (process && ::IsProcessInJob(process.get(), testJob.get(), &inJob) && inJob &&
-          ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT &&
+      if (entry.th32ProcessID != ::GetCurrentProcessId() && process &&
+          ::IsProcessInJob(process.get(), testJob.get(), &inJob) && inJob &&
           ::TerminateProcess(process.get(), 99)) {
         ::WaitForSingleObject(process.get(), 5000);
         ended = true;
@@ -43,9 +42,8 @@ void EndStartedProcesses() {
   }
 }
 
-// A crash fails the program at once, its exception as exit code, and takes
-// what it started with it: nothing keeps the runner waiting on an output
-// handle that a left-over child inherited.
+// A crash fails the program at once and takes what it started with it, so
+// that no left-over child keeps the runner waiting on an inherited handle.
 LONG WINAPI OnCrash(EXCEPTION_POINTERS* exception) {
   std::fprintf(stderr, "test program crashed: exception 0x%08lX at %p\n",
                exception->ExceptionRecord->ExceptionCode,
