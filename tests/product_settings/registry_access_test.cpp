@@ -48,8 +48,7 @@ TEST(RegistryAccess, EveryReaderOnEveryTypeAndSize) {
   }
 }
 
-// Wine hands a REG_SZ stored without its NUL back with one appended (and
-// counted); Windows hands back the stored bytes, which the reader refuses.
+// Wine appends (and counts) a NUL to a REG_SZ stored without one; Windows does not: refused.
 TEST(RegistryAccess, UnterminatedTextBoundedTheWriterAndRootsLeftOpen) {
   const ScratchKey scratch(HKEY_CURRENT_USER, kKey);
   ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kKey, L"noNul", REG_SZ, UnitBytes(L"abc")));

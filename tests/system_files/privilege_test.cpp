@@ -6,7 +6,6 @@
 
 using namespace vxtest;
 
-// The privilege's attributes in this process's token; nullopt when not held.
 static std::optional<DWORD> PrivilegeAttributes(const wchar_t* name) {
   LUID luid = {};
   fw::unique_handle token;

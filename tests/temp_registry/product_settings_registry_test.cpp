@@ -58,7 +58,6 @@ class Settings : public ::testing::Test {
 }  // namespace
 
 TEST_F(Settings, StringsPiecesUpToTheFirstGapAndUnterminatedTextsBounded) {
-  // Short after long, and long after short.
   const std::pair<size_t, std::vector<size_t>> cases[] = {
       {1022, {}}, {1023, {1015, 8}}, {2031, {1015, 1015, 1}}, {5, {}}};
   for (const auto& [length, pieces] : cases) {
