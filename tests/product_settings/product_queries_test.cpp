@@ -118,9 +118,8 @@ TEST(ProductQueries, PdmConnectorsNeedBothPathsAndChunkedValueDeletesOnlyPieces)
   const std::wstring& section = chunks.path();
   EXPECT_FALSE(DeleteChunkedProductValue(L"VxChunkTest", L"Long", false));
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, section)) << "a missing key is not created";
-  for (const wchar_t* name : {L"Long", L"Long0+", L"Long1+", L"Long3+"}) {
+  for (const wchar_t* name : {L"Long", L"Long0+", L"Long1+", L"Long3+"})
     SetText(HKEY_CURRENT_USER, section, name, L"x");
-  }
   EXPECT_TRUE(DeleteChunkedProductValue(L"VxChunkTest", L"Long", false));
   EXPECT_TRUE(ReadRawValue(HKEY_CURRENT_USER, section, L"Long"));  // the plain value stays
   EXPECT_FALSE(ReadRawValue(HKEY_CURRENT_USER, section, L"Long0+") ||

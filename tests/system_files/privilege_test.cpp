@@ -9,13 +9,12 @@ using namespace vxtest;
 static std::optional<DWORD> PrivilegeAttributes(const wchar_t* name) {
   LUID luid = {};
   fw::unique_handle token;
-  alignas(TOKEN_PRIVILEGES) BYTE buffer[8192];
+  alignas(TOKEN_PRIVILEGES) BYTE buffer[8192] = {};  // no privileges when unread
   DWORD bytes = 0;
   ::LookupPrivilegeValueW(nullptr, name, &luid);
   ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put());
   const auto* held = reinterpret_cast<const TOKEN_PRIVILEGES*>(buffer);
-  if (!::GetTokenInformation(token.get(), TokenPrivileges, buffer, sizeof(buffer), &bytes))
-    return {};
+  ::GetTokenInformation(token.get(), TokenPrivileges, buffer, sizeof(buffer), &bytes);
   for (DWORD i = 0; i < held->PrivilegeCount; ++i) {
     const LUID_AND_ATTRIBUTES& entry = held->Privileges[i];
     if (!memcmp(&entry.Luid, &luid, sizeof(luid))) return entry.Attributes;
