@@ -4,7 +4,6 @@
 
 #include <tuple>
 
-#include "framework/app.h"
 #include "tests/support/test_support.h"
 
 using fw::File;
@@ -45,13 +44,11 @@ TEST(File, ReadWriteSeekTruncateAndTheCausesOfFailures) {
   }
   EXPECT_TRUE(file.Open(path, File::modeRead | File::shareDenyNone) && !file.Write("x", 1));
   EXPECT_EQ(file.LastError().cause, FileError::accessDenied);
-  // No error is no cause, and a code outside the table is the generic one.
-  EXPECT_EQ(fw::OsErrorToCause(0), FileError::none);
-  EXPECT_EQ(fw::OsErrorToCause(ERROR_INVALID_FUNCTION), FileError::genericException);
+  EXPECT_EQ(std::tuple(fw::OsErrorToCause(0), fw::OsErrorToCause(ERROR_INVALID_FUNCTION)),
+            std::tuple(FileError::none, FileError::genericException));
 }
 
-// Exactly the resource's units (the loader hands out an unterminated pointer
-// into the table), an absent id empty, and the title as caption and profile.
+// The loader hands out an unterminated pointer into the table: exactly the resource's units.
 TEST(App, TitleAndProfileFromTheProgramsStringResource) {
   vxtest::Child probe = vxtest::StartChild(L"\"" + vxtest::BinPath(L"app_probe.exe") + L"\"", true);
   EXPECT_EQ(vxtest::ReadAllOutput(probe), "Probe Title||Probe Title|Brevanne Koltec\\Probe Title");

@@ -1,6 +1,4 @@
-// The desktop launcher and the platform web address: the exact texts built,
-// then the real start program (the recording fake Xperf under the name
-// HALSTART.exe) and the real shell "open" of an https address.
+// The start program is the recording fake Xperf under the name HALSTART.exe.
 
 #include <gtest/gtest.h>
 
@@ -23,7 +21,6 @@ class DesktopLauncher : public ::testing::Test {
     for (const auto& value : values) SetText(user.root(), user.path(), value[0], value[1]);
     SetText(machine.root(), machine.path(), L"Path", folder.path());
   }
-  // What the start program recorded of its command line, once it ended.
   std::string Record(HANDLE process) {
     fw::unique_handle owned(process);
     EXPECT_NE(process, nullptr);
@@ -50,14 +47,12 @@ TEST_F(DesktopLauncher, MissingPiecesStartNothingAndAFailedStartGivesNull) {
   EXPECT_FALSE(StartDesktopLauncher(&untouched));
   EXPECT_EQ(untouched, reinterpret_cast<HANDLE>(0x1234));
   EXPECT_FALSE(PathExists(log));
-  // Everything present but the start program is no program: still true.
-  SetUp();
+  SetUp();  // the start program is no program: still true
   WriteFileBytes(folder / L"HALSTART.exe", "not a program");
   EXPECT_TRUE(StartDesktopLauncher(&untouched));
   EXPECT_EQ(untouched, nullptr);
 }
 
-// The start program receives the whole line.
 TEST_F(DesktopLauncher, SmValueIsStoredPlainUpTo1022CharactersThenInPiecesAndLauncherStarts) {
   ProductKeyName() = L"VxTestSmProduct";
   ScratchKey product(HKEY_CURRENT_USER, L"Software\\VxTestSmProduct");
@@ -72,8 +67,7 @@ TEST_F(DesktopLauncher, SmValueIsStoredPlainUpTo1022CharactersThenInPiecesAndLau
   EXPECT_FALSE(ReadRawValue(HKEY_CURRENT_USER, sm, L"w"));
   EXPECT_TRUE(ReadRawValue(HKEY_CURRENT_USER, sm, L"w0+"));
 
-  // Below a volatile product key the "sm" key cannot be made: nothing is
-  // stored, and the launcher starts all the same.
+  // Below a volatile key no "sm" key can be made: nothing stored, the launcher starts all the same.
   DeleteTree(HKEY_CURRENT_USER, product.path());
   fw::unique_hkey key;
   ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, product.path().c_str(), 0, nullptr,
@@ -100,7 +94,6 @@ TEST(PlatformWebAddress, CutFromHttpsThroughDotComOnTheFirstLine) {
 TEST(PlatformWebAddress, OnlyAUsableAddressReachesTheShell) {
   const std::wstring root = L"C:\\ProgramData\\BrevanneKoltec";
   ASSERT_FALSE(PathExists(root));
-  const std::wstring file = root + L"\\CORVANTALauncher\\data.shared";
   TempFolder folder(L"vxweb");
   ScopedEnv logEnv(L"VX_FAKE_XPERF_LOG", folder / L"open.log");
   ScopedValueOverride handler(HKEY_LOCAL_MACHINE, L"Software\\Classes\\https\\shell\\open\\command",
@@ -108,9 +101,9 @@ TEST(PlatformWebAddress, OnlyAUsableAddressReachesTheShell) {
   ASSERT_TRUE(handler.ok());
   OpenPlatformWebAddress();  // no file yet
   ::SHCreateDirectoryExW(nullptr, (root + L"\\CORVANTALauncher").c_str(), nullptr);
-  WriteFileBytes(file, "id=https://platform.example.com/app?x=1\r\nhttps://no.com\n");
+  WriteFileBytes(root + L"\\CORVANTALauncher\\data.shared",
+                 "id=https://platform.example.com/app?x=1\r\nhttps://no.com\n");
   OpenPlatformWebAddress();
-  // The recorder writes its record when it ends.
   EXPECT_TRUE(Eventually([&] { return !ReadFileBytes(folder / L"open.log").empty(); }, 15000));
   EXPECT_EQ(
       ReadFileBytes(folder / L"open.log"),

@@ -1,6 +1,3 @@
-// The product queries and the window placement: each decision once in a
-// table, then the registry, files and processes they read under Wine.
-
 #include <gtest/gtest.h>
 
 #include <tuple>
@@ -14,7 +11,6 @@
 using namespace vxtest;
 using namespace product_settings::detail;
 
-// Through the registry profile: ten fields, then the text after the tenth comma.
 TEST(WindowPlacement, FieldsAndRemainderFromTheProfile) {
   fw::SetProfileRegistryKey(L"VxTest", L"Placement");
   ScratchKey profile(HKEY_CURRENT_USER, L"Software\\VxTest\\Placement");
@@ -83,16 +79,15 @@ TEST(ProductQueries, SettingsOfTheProduct) {
 
   ScratchKey machine(HKEY_LOCAL_MACHINE, L"Software\\VxTestDefault");
   ScratchKey user(HKEY_USERS, L".DEFAULT\\Software\\VxTestDefault");
-  const auto read = [] {
-    std::wstring text;
+  std::wstring text;
+  for (const auto& [root, path, value] :
+       {std::tuple(HKEY_LOCAL_MACHINE, machine.path(), L"machine"),
+        std::tuple(HKEY_USERS, user.path(), L"user")}) {
+    SetText(root, path + L"\\Sec", L"n", value);  // the default user comes first
     ReadDefaultUserOrMachineSetting(L"VxTestDefault", L"Sec", L"n", SettingValueType::String, &text,
                                     nullptr, nullptr);
-    return text;
-  };
-  SetText(HKEY_LOCAL_MACHINE, machine.path() + L"\\Sec", L"n", L"machine");
-  EXPECT_EQ(read(), L"machine");
-  SetText(HKEY_USERS, user.path() + L"\\Sec", L"n", L"user");
-  EXPECT_EQ(read(), L"user");  // the default user comes first
+    EXPECT_EQ(text, value);
+  }
 }
 
 TEST(ProductQueries, FilesAndProcessesOnTheSystem) {
@@ -123,9 +118,8 @@ TEST(ProductQueries, PdmConnectorsNeedBothPathsAndChunkedValueDeletesOnlyPieces)
   const std::wstring& section = chunks.path();
   EXPECT_FALSE(DeleteChunkedProductValue(L"VxChunkTest", L"Long", false));
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, section)) << "a missing key is not created";
-  for (const wchar_t* name : {L"Long", L"Long0+", L"Long1+", L"Long3+"}) {
+  for (const wchar_t* name : {L"Long", L"Long0+", L"Long1+", L"Long3+"})
     SetText(HKEY_CURRENT_USER, section, name, L"x");
-  }
   EXPECT_TRUE(DeleteChunkedProductValue(L"VxChunkTest", L"Long", false));
   EXPECT_TRUE(ReadRawValue(HKEY_CURRENT_USER, section, L"Long"));  // the plain value stays
   EXPECT_FALSE(ReadRawValue(HKEY_CURRENT_USER, section, L"Long0+") ||

@@ -2,24 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
-
 #include "tests/support/test_support.h"
 
 using namespace vxtest;
 
-namespace {
-
-const wchar_t kKey[] = L"Software\\VxTestRegistryAccess";
+static const wchar_t kKey[] = L"Software\\VxTestRegistryAccess";
 using Text = std::optional<std::wstring>;
 using Number = std::optional<DWORD>;
 
-}  // namespace
-
 TEST(RegistryAccess, EveryReaderOnEveryTypeAndSize) {
   const ScratchKey scratch(HKEY_CURRENT_USER, kKey);
-  const std::wstring k259(259, L'x'), k260(260, L'y'), k300(300, L'n');
-  const std::wstring expand = L"%TEMP%\\x";
+  const std::wstring k259(259, L'x'), k260(260, L'y'), k300(300, L'n'), expand = L"%TEMP%\\x";
   const struct {
     const wchar_t* name;
     DWORD type;
@@ -49,15 +42,13 @@ TEST(RegistryAccess, EveryReaderOnEveryTypeAndSize) {
     EXPECT_EQ(ReadValueAsText(HKEY_CURRENT_USER, kKey, c.name, asText), c.asText.has_value());
     EXPECT_EQ(QueryDwordValue(HKEY_CURRENT_USER, kKey, c.name, dword), c.dword.has_value());
     EXPECT_EQ(ReadDwordValue(HKEY_CURRENT_USER, kKey, c.name, anyDword), c.anyDword.has_value());
-    EXPECT_EQ(query, c.query.value_or(L"before"));
-    EXPECT_EQ(asText, c.asText.value_or(L"before"));
-    EXPECT_EQ(dword, c.dword.value_or(99));
-    EXPECT_EQ(anyDword, c.anyDword.value_or(99));
+    EXPECT_EQ(std::tuple(query, asText, dword, anyDword),
+              std::tuple(c.query.value_or(L"before"), c.asText.value_or(L"before"),
+                         c.dword.value_or(99), c.anyDword.value_or(99)));
   }
 }
 
-// Wine hands a REG_SZ stored without its NUL back with one appended (and
-// counted); Windows hands back the stored bytes, which the reader refuses.
+// Wine appends (and counts) a NUL to a REG_SZ stored without one; Windows does not: refused.
 TEST(RegistryAccess, UnterminatedTextBoundedTheWriterAndRootsLeftOpen) {
   const ScratchKey scratch(HKEY_CURRENT_USER, kKey);
   ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kKey, L"noNul", REG_SZ, UnitBytes(L"abc")));
@@ -68,16 +59,14 @@ TEST(RegistryAccess, UnterminatedTextBoundedTheWriterAndRootsLeftOpen) {
   EXPECT_EQ(QueryStringValue(HKEY_CURRENT_USER, kKey, L"noNul", value), apiTerminates);
   EXPECT_EQ(value, apiTerminates ? L"abc" : L"before");
 
-  const std::wstring k259(259, L'x');
-  EXPECT_EQ(WriteStringValue(HKEY_CURRENT_USER, kKey, L"text", k259), 0);
+  EXPECT_EQ(WriteStringValue(HKEY_CURRENT_USER, kKey, L"text", std::wstring(259, L'x')), 0);
   const auto written = ReadRawValue(HKEY_CURRENT_USER, kKey, L"text");
-  EXPECT_TRUE(written->type == REG_SZ && written->data == SzBytes(k259));
+  EXPECT_TRUE(written->type == REG_SZ && written->data == SzBytes(std::wstring(259, L'x')));
   const std::wstring missing = std::wstring(kKey) + L"\\Missing";
   EXPECT_EQ(WriteStringValue(HKEY_CURRENT_USER, missing, L"x", L"y"), ERROR_FILE_NOT_FOUND);
   EXPECT_TRUE(RegistryKeyExists(HKEY_CURRENT_USER, kKey) &&
               !RegistryKeyExists(HKEY_CURRENT_USER, missing));
 
-  // An open root with an empty path: the routines work on it and leave it open.
   const fw::unique_hkey root = OpenTestKey(HKEY_CURRENT_USER, kKey);
   ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kKey, L"d7", REG_DWORD, DwordBytes(7)));
   std::wstring text;
@@ -88,7 +77,7 @@ TEST(RegistryAccess, UnterminatedTextBoundedTheWriterAndRootsLeftOpen) {
               ReadValueAsText(root.get(), L"", L"text", text) &&
               RegistryKeyExists(root.get(), L"") &&
               WriteStringValue(root.get(), L"", L"written", L"w") == 0);
-  EXPECT_TRUE(KeyExists(root.get(), L""));  // still open
+  EXPECT_TRUE(KeyExists(root.get(), L""));  // an open root with an empty path is left open
 
   const ScratchKey machine(HKEY_LOCAL_MACHINE, kKey);
   ASSERT_TRUE(SetText(HKEY_LOCAL_MACHINE, kKey, L"text", L"machine"));

@@ -6,7 +6,6 @@
 #include "tests/support/test_support.h"
 
 using namespace vxtest;
-
 using namespace system_files::detail;
 
 namespace {
@@ -54,15 +53,13 @@ TEST(OsDescriptionText, NamesEditionsServicePacksAndPlatforms) {
     EXPECT_EQ(BuildOsDescription(c.facts, text), TRUE) << WideToUtf8(c.expected);
     EXPECT_EQ(text, std::wstring(L"Microsoft Windows ") + c.expected);
   }
-  // ProductOptions unreadable: a failure, with the pieces so far.
   OsFacts unreadable = Nt(4, 0, 1381, L"", 0, 0, kX86, 0, L"");
   unreadable.productOptionsType.reset();
   std::wstring text = L"left over";
   EXPECT_TRUE(!BuildOsDescription(unreadable, text) && text == L"Microsoft Windows NT ");
 }
 
-// Wine tells a program the version under HKCU\Software\Wine\AppDefaults\<program>\Version
-// first: so the probe alone is told another one.
+// Wine reads HKCU\Software\Wine\AppDefaults\<program>\Version first: the probe alone is told.
 TEST(OsDescriptionUnderWine, WinesDefaultAndVersionsSetForTheProbe) {
   std::wstring text = L"not emptied";
   EXPECT_EQ(GetOsDescription(text), TRUE);

@@ -8,18 +8,15 @@
 using namespace vxtest;
 using namespace temp_registry::detail;
 
-namespace {
+static const wchar_t kTree[] = L"Software\\VxTestDotNet";
+static const wchar_t kMachineKey[] = L"Software\\Microsoft\\.NETFramework";
 
-const wchar_t kTree[] = L"Software\\VxTestDotNet";
-const wchar_t kMachineKey[] = L"Software\\Microsoft\\.NETFramework";
-
-void BuildTree(HKEY root, const std::wstring& path, std::initializer_list<const wchar_t*> versions,
-               const std::wstring& installRoot) {
+static void BuildTree(HKEY root, const std::wstring& path,
+                      std::initializer_list<const wchar_t*> versions,
+                      const std::wstring& installRoot) {
   for (const wchar_t* name : versions) ASSERT_TRUE(SetText(root, path + L"\\" + name, L"", L""));
   ASSERT_TRUE(SetText(root, path, L"InstallRoot", installRoot));
 }
-
-}  // namespace
 
 TEST(DotNetTree, HighestExistingFolderFirstAndNothingToFind) {
   const ScratchKey scratch(HKEY_CURRENT_USER, kTree);

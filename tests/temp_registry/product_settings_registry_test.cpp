@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <tuple>
 
 #include "library/temp_registry/setting_text.h"
 #include "tests/support/test_support.h"
@@ -18,7 +17,6 @@ const wchar_t kSection[] = L"Software\\VxTestSettings\\General";
 const wchar_t kProductSection[] = L"Software\\VxTestProduct\\General";
 
 std::wstring Piece(size_t index) { return temp_registry::detail::PieceValueName(L"Text", index); }
-// The stored bytes of a value of this type; none when absent or of another type.
 std::vector<BYTE> Stored(const std::wstring& name, DWORD type = REG_SZ) {
   const auto raw = ReadRawValue(HKEY_CURRENT_USER, kSection, name);
   return raw && raw->type == type ? raw->data : std::vector<BYTE>{};
@@ -27,7 +25,6 @@ void Raw(const std::wstring& name, DWORD type, const std::vector<BYTE>& bytes) {
   ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kSection, name, type, bytes));
 }
 
-// Starts and ends every test with an empty product key name.
 class Settings : public ::testing::Test {
  protected:
   Settings() { ProductKeyName().clear(); }
@@ -61,7 +58,6 @@ class Settings : public ::testing::Test {
 }  // namespace
 
 TEST_F(Settings, StringsPiecesUpToTheFirstGapAndUnterminatedTextsBounded) {
-  // No pieces: one plain value. Short after long, and long after short.
   const std::pair<size_t, std::vector<size_t>> cases[] = {
       {1022, {}}, {1023, {1015, 8}}, {2031, {1015, 1015, 1}}, {5, {}}};
   for (const auto& [length, pieces] : cases) {
@@ -120,14 +116,12 @@ TEST_F(Settings, NumbersExactlyAlsoUnderADecimalCommaLocaleAndMismatches) {
                ReadRawValue(HKEY_CURRENT_USER, kSection, L"New"));
 }
 
-// The user's hive, the machine, the default user; each place found is removed in turn.
 TEST_F(Settings, UserThenMachineThenDefaultUserTheProductKeyNameAndWrites) {
   const std::pair<HKEY, std::wstring> places[] = {
       {HKEY_CURRENT_USER, L""}, {HKEY_LOCAL_MACHINE, L""}, {HKEY_USERS, L".DEFAULT\\"}};
   const wchar_t* const any[] = {L"user", L"machine", L"default", L"false:kept"};
-  for (int i = 0; i < 3; ++i) {
-    ASSERT_TRUE(SetText(places[i].first, places[i].second + kProductSection, L"Where", any[i]));
-  }
+  for (int i = 0; i < 3; ++i)
+    SetText(places[i].first, places[i].second + kProductSection, L"Where", any[i]);
   for (int i = 0; i <= 3; ++i) {
     EXPECT_EQ(Where(false), any[i]);
     EXPECT_EQ(Where(true), i == 0 ? L"machine" : any[i]);
@@ -147,7 +141,6 @@ TEST_F(Settings, UserThenMachineThenDefaultUserTheProductKeyNameAndWrites) {
   EXPECT_EQ(ProductKeyName(), L"Quillforge");
   ProductKeyName() = L"VxTestProduct";
   EXPECT_EQ(Where(true, true, L""), L"machine");
-  // Writes go to the user's hive only.
   DeleteTree(HKEY_LOCAL_MACHINE, L"Software\\VxTestProduct");
   const DWORD number = 42;
   ASSERT_TRUE(WriteProductSetting(L"General", L"Count", Type::Dword, L"", &number, nullptr, true));

@@ -1,5 +1,4 @@
-// The routines in a process of their own: Wine fixes the version a process is told at its
-// start, the privilege routine writes to the console, the identity routines judge the parent.
+// Wine fixes a process's version at its start; privileges print; identity judges the parent.
 //   os                 "<GetOsDescription> <text>\n<IsWindows2000> <IsNtMinorVersionOne>"
 //   privilege NAME 0|1 ...  each pair's console lines, then "result=<code>"
 //   spawn[-leave] OUT  runs itself as "report OUT" and waits for it (-leave: ends at once)
