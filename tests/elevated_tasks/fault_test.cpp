@@ -17,9 +17,8 @@ namespace {
 
 using Names = std::vector<std::wstring>;
 
-// Calls visit for each process that parent started (parent need not live).
-// Process ids are reused, so a process that names parent's id as its
-// parent's but is older than parent is not its child.
+// Each process that parent started (parent need not live). Ids are reused:
+// a process older than parent is not its child, whatever parent id it names.
 template <typename Visit>
 void ForEachChildOf(const Child& parent, Visit visit) {
   FILETIME parentStart = {}, child = {}, unused[3] = {};
@@ -49,9 +48,8 @@ Names ChildrenOf(const Child& parent) {
   return names;
 }
 
-// ElevatedTasks for a launcher of its own (a sleeper), with the fake Xperf on
-// PATH recording its run in the test's folder. Xperf runs until the test
-// opens its gate (or for a minute), so no check depends on how fast it is.
+// ElevatedTasks for a launcher of its own, the fake Xperf on PATH. Xperf runs
+// until the test opens its gate, so no check depends on how fast it is.
 class Faults : public ::testing::Test {
  protected:
   void StartServer() {
@@ -62,8 +60,7 @@ class Faults : public ::testing::Test {
   void TearDown() override {
     KillChild(server_);
     KillChild(launcher_);
-    // What a failed check leaves running (Xperf and the console host it
-    // holds) must not outlive the test.
+    // What a failed check leaves running must not outlive the test.
     ForEachChildOf(server_, [](const wchar_t*, fw::unique_handle& process) {
       Child child;
       child.process = std::move(process);
@@ -102,8 +99,7 @@ TEST_F(Faults, ClientKilledDuringXperfRunCommandFinishesThenProgramEnds) {
   ASSERT_TRUE(XperfStarted());
   KillChild(client);
 
-  // The command is not cut off: Xperf is waited for, then the lost client
-  // shows as a failed read and the service ends.
+  // Xperf is waited for; then the lost client shows as a failed read.
   EXPECT_FALSE(WaitExit(server_, 500)) << "ElevatedTasks ended before its Xperf";
   OpenGateAndExpectNothingLeft();
   EXPECT_EQ(WaitExit(server_, 20000), 0u);
@@ -120,8 +116,7 @@ TEST_F(Faults, LauncherKilledDuringCommandEndsProgramAndOnlyXperfRunsOn) {
 
   EXPECT_EQ(WaitExit(server_, 10000), 0u) << "it waited for the command instead of ending";
   EXPECT_FALSE(ReadReply(pipe.get(), 1000).ok) << "a cut-off command was acknowledged";
-  // Xperf was started whole and runs on, attached to the console of the
-  // ended ElevatedTasks, whose host therefore lives on beside it.
+  // Xperf was started whole and runs on, with the console host it shares.
   EXPECT_FALSE(XperfFinished());
   EXPECT_EQ(ChildrenOf(server_), (Names{L"Xperf.exe", L"conhost.exe"}));
   OpenGateAndExpectNothingLeft();

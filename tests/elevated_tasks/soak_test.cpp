@@ -18,8 +18,7 @@ namespace {
 
 constexpr wchar_t kKey[] = L"SOFTWARE\\Brevanne Koltec\\QuillforgePDM";
 
-// The server takes its environment at start: log folders land in the test's
-// folder and the Xperf codes run the fake at once.
+// Log folders land in the test's folder; the Xperf codes run the fake at once.
 class Soak : public ::testing::Test {
  protected:
   ScratchKey key_{HKEY_LOCAL_MACHINE, kKey};
@@ -39,13 +38,11 @@ TEST_F(Soak, RandomMessagesAreEachAcknowledgedOnceAndLeaveTheImpliedRegistry) {
   std::mt19937_64 random(seed);
   Session session;
   ASSERT_TRUE(session.pipe);
-  // What each value should hold: absent, or a text (with a stamp of 13 units
-  // after it when the bool says so).
+  // Each value: absent, or a text (followed by a 13-unit stamp when stamped).
   std::optional<std::pair<std::wstring, bool>> expected[2];
   int xperfRuns = 0;
   for (int i = 0; i < 20000; ++i) {
-    // 1 to 524 bytes of a random or a known code and a random path; the
-    // server reads zeros past them. Never Quit; the slow codes only rarely.
+    // 1 to 524 bytes of a random or known code and path; never Quit.
     PipeMessage full = {}, effective = {};
     const uint32_t known[] = {2, 4, 5, 6, 7, 8, 9, 11};
     const uint64_t pick = random() % 1000;
@@ -73,8 +70,7 @@ TEST_F(Soak, RandomMessagesAreEachAcknowledgedOnceAndLeaveTheImpliedRegistry) {
     if (code == DebugDirDelete || code == LNKAGTDebugDirDelete) value.reset();
     if (code == DebugDirSet || code == LNKAGTDebugDirSet) value.emplace(path, false);
   }
-  // The fake writes one record per run, when it ends: every run ended before
-  // its acknowledgement.
+  // One record per run, written at its end: each ended before its acknowledgement.
   const std::string log = ReadFileBytes(temp_ / L"xperf.log");
   int runs = 0;
   for (size_t at = log.find("params="); at != std::string::npos; at = log.find("params=", at + 1)) {
