@@ -1,6 +1,3 @@
-// The debug-log commands through the real pipe: what lands in the registry
-// (type and exact bytes) and on disk.
-
 #include <gtest/gtest.h>
 
 #include "elevated_tasks/command_text.h"
@@ -8,13 +5,10 @@
 
 using namespace vxtest;
 
-namespace {
-
 constexpr wchar_t kParentKey[] = L"SOFTWARE\\Brevanne Koltec";
 constexpr wchar_t kKey[] = L"SOFTWARE\\Brevanne Koltec\\QuillforgePDM";
 
-// The text of a REG_SZ whose bytes end in exactly one counted NUL unit.
-std::optional<std::wstring> SzValue(const wchar_t* name) {
+static std::optional<std::wstring> SzValue(const wchar_t* name) {
   const auto value = ReadRawValue(HKEY_LOCAL_MACHINE, kKey, name);
   if (!value) return std::nullopt;
   EXPECT_EQ(value->type, static_cast<DWORD>(REG_SZ)) << WideToUtf8(name);
@@ -31,7 +25,6 @@ class RegistryCommands : public ::testing::Test {
     if (session_) session_->Finish();
     DeleteTree(HKEY_LOCAL_MACHINE, kParentKey);
   }
-  // A session that takes TEMP (nullopt: unset) at its start; its pipe.
   HANDLE Begin(const std::optional<std::wstring>& temp) {
     ScopedEnv env(L"TEMP", temp);
     session_.emplace();
@@ -42,9 +35,7 @@ class RegistryCommands : public ::testing::Test {
   std::optional<Session> session_;
 };
 
-// Under TEMP as it is (a trailing backslash kept), or "c:\temp" when TEMP is
-// unset or too long; a folder is made only where its parent exists. The
-// DebugDir folder is stamped with the current time.
+// A folder is made only where its parent exists.
 TEST_F(RegistryCommands, CreateUsesTempOrCTempAndStampsTheTime) {
   const std::wstring missing = temp_.path() + L"\\not\\there";
   const struct {
@@ -76,8 +67,6 @@ TEST_F(RegistryCommands, CreateUsesTempOrCTempAndStampsTheTime) {
   EXPECT_FALSE(PathExists(missing));
 }
 
-// Set stores exact texts (empty, longest) and makes no folder; delete
-// removes one value, keeps the folder, and creates nothing under no key.
 TEST_F(RegistryCommands, SetAndDeleteStoreExactTextsAndCreateNothing) {
   HANDLE pipe = Begin(temp_.path());
   RoundTrip(pipe, DebugDirDelete);
@@ -99,7 +88,7 @@ TEST_F(RegistryCommands, SetAndDeleteStoreExactTextsAndCreateNothing) {
 }
 
 TEST_F(RegistryCommands, FailedWriteShowsBoxAndHoldsAcknowledgementUntilClosed) {
-  // Below a volatile key no lasting key can be made: a real creation failure.
+  // Below a volatile key no lasting key can be made.
   fw::unique_hkey volatileParent;
   ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kParentKey, 0, nullptr, REG_OPTION_VOLATILE,
                               KEY_ALL_ACCESS, nullptr, volatileParent.put(), nullptr),
@@ -128,5 +117,3 @@ TEST_F(RegistryCommands, FailedWriteShowsBoxAndHoldsAcknowledgementUntilClosed) 
   EXPECT_TRUE(IsCleanAcknowledgement(ReadReply(pipe, 10000)));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kKey));
 }
-
-}  // namespace

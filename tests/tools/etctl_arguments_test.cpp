@@ -2,7 +2,6 @@
 
 #include "tools/etctl_arguments.h"
 #include "tools/etctl_observe.h"
-#include "tests/support/test_support.h"
 
 using namespace etctl;
 

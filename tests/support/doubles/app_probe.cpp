@@ -1,5 +1,4 @@
-// Prints what the application layer makes of this program's own resources:
-// "<string 103>|<string 105, absent>|<title after AppInit>|<profile key>".
+// Prints "<string 103>|<string 105, absent>|<title after AppInit>|<profile key>".
 
 #include <cstdio>
 
