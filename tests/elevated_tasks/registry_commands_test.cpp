@@ -38,30 +38,28 @@ class RegistryCommands : public ::testing::Test {
 // A folder is made only where its parent exists.
 TEST_F(RegistryCommands, CreateUsesTempOrCTempAndStampsTheTime) {
   const std::wstring missing = temp_.path() + L"\\not\\there";
-  const struct {
-    std::optional<std::wstring> temp;
-    std::wstring folder;
-  } cases[] = {{temp_.path() + L"\\", temp_.path() + L"\\"},
-               {std::nullopt, L"c:\\temp"},
-               {L"C:\\" + std::wstring(300, L't'), L"c:\\temp"},
-               {missing, missing}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(WideToUtf8(c.temp.value_or(L"(unset)")));
-    HANDLE pipe = Begin(c.temp);
+  const std::pair<std::optional<std::wstring>, std::wstring> cases[] = {
+      {temp_.path() + L"\\", temp_.path() + L"\\"},
+      {std::nullopt, L"c:\\temp"},
+      {L"C:\\" + std::wstring(300, L't'), L"c:\\temp"},
+      {missing, missing}};
+  for (const auto& [temp, folder] : cases) {
+    SCOPED_TRACE(WideToUtf8(temp.value_or(L"(unset)")));
+    HANDLE pipe = Begin(temp);
     RoundTrip(pipe, LNKAGTDebugDirCreate);
     RoundTrip(pipe, LNKAGTDebugDirCreate);
     const std::wstring before = elevated::detail::CurrentTimeStamp();
     RoundTrip(pipe, DebugDirCreate);
     const std::wstring after = elevated::detail::CurrentTimeStamp();
     session_->Finish();
-    EXPECT_EQ(SzValue(L"LNKAGTDebugDir"), c.folder + L"\\LNKAGT_Logs");
-    EXPECT_EQ(PathIsFolder(c.folder + L"\\LNKAGT_Logs"), PathIsFolder(c.folder));
+    EXPECT_EQ(SzValue(L"LNKAGTDebugDir"), folder + L"\\LNKAGT_Logs");
+    EXPECT_EQ(PathIsFolder(folder + L"\\LNKAGT_Logs"), PathIsFolder(folder));
     const std::wstring value = SzValue(L"DebugDir").value_or(L""),
-                       prefix = c.folder + L"\\MySession_XML_Logs";
+                       prefix = folder + L"\\MySession_XML_Logs";
     const std::wstring stamp = value.substr(std::min(value.size(), prefix.size()));
     EXPECT_EQ(value, prefix + stamp);
     EXPECT_TRUE(stamp.size() == 13 && stamp >= before && stamp <= after) << WideToUtf8(stamp);
-    EXPECT_EQ(PathIsFolder(value), PathIsFolder(c.folder));
+    EXPECT_EQ(PathIsFolder(value), PathIsFolder(folder));
     DeleteTree(HKEY_LOCAL_MACHINE, kParentKey);
   }
   EXPECT_FALSE(PathExists(missing));

@@ -33,12 +33,7 @@ TEST(PipeClient, BuildsAndSendsOne524ByteMessageAndJudgesEveryKindOfReply) {
     EXPECT_FALSE(BuildPipeMessage(DebugDirSet, refused, message));
 
   using enum PipeClientStatus;
-  const struct {
-    int size;
-    BYTE code, fill;
-    PipeClientStatus status;
-    DWORD error;
-  } cases[] = {
+  const std::tuple<int, BYTE, BYTE, PipeClientStatus, DWORD> cases[] = {
       {524, Done, 0x5A, Ok, ERROR_SUCCESS},  // whatever the path of an acknowledgement holds
       {8, Done, 0, AcknowledgementMalformed, ERROR_SUCCESS},
       {524, Quit, 0, AcknowledgementMalformed, ERROR_SUCCESS},
@@ -51,16 +46,16 @@ TEST(PipeClient, BuildsAndSendsOne524ByteMessageAndJudgesEveryKindOfReply) {
   std::vector<BYTE> expected(524, 0);
   expected[0] = 9;
   for (size_t unit = 0; unit < 259; ++unit) expected[4 + 2 * unit] = 'p';
-  for (const auto& c : cases) {
+  for (const auto& [size, code, fill, status, error] : cases) {
     fw::unique_hfile pipe(::CreateNamedPipeW(kPipeName, PIPE_ACCESS_DUPLEX,
                                              PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
                                              1, 0, sizeof(PipeMessage), 0, nullptr));
     std::future<std::vector<BYTE>> server =
-        std::async(std::launch::async, Serve, pipe.get(), c.size, c.code, c.fill);
+        std::async(std::launch::async, Serve, pipe.get(), size, code, fill);
     const PipeClientResult result = SendOneElevatedCommand(
         message, 5000, 1000, vxtest::BinPath(L"elevated_tasks_client_test.exe"));
-    EXPECT_EQ(result.status, c.status) << c.size;
-    EXPECT_EQ(result.error, c.error) << c.size;
+    EXPECT_EQ(result.status, status) << size;
+    EXPECT_EQ(result.error, error) << size;
     EXPECT_EQ(server.get(), expected);
   }
 }
