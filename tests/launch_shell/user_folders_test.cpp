@@ -7,7 +7,6 @@ using namespace vxtest;
 
 const std::wstring kExplorer = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer";
 
-// In both places the shell keeps it.
 struct ScopedShellFolder {
   ScopedShellFolder(const std::wstring& name, const std::wstring& path)
       : made(::CreateDirectoryW(path.c_str(), nullptr)),
