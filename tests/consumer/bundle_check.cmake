@@ -1,10 +1,7 @@
-# Makes the bundle with cpack; checks its name, that it holds exactly the
-# programs, the operator's README and docs/security.md, and that its programs
-# are stripped.
+# The bundle made by cpack holds exactly these files, its programs stripped.
 set(name qlfvxET-${VERSION}-win64)
 set(unpacked ${BINARY_DIR}/bundle-check)
-file(REMOVE ${BINARY_DIR}/${name}.zip)
-file(REMOVE_RECURSE ${unpacked})
+file(REMOVE_RECURSE ${BINARY_DIR}/${name}.zip ${unpacked})
 execute_process(COMMAND ${CPACK} -G ZIP WORKING_DIRECTORY ${BINARY_DIR} COMMAND_ERROR_IS_FATAL ANY)
 file(ARCHIVE_EXTRACT INPUT ${BINARY_DIR}/${name}.zip DESTINATION ${unpacked})
 file(GLOB_RECURSE entries RELATIVE ${unpacked} ${unpacked}/*)

@@ -1,5 +1,4 @@
-// Calls the installed library the way the diagnostics tool does and checks
-// what comes back; prints each check and exits 1 when one fails.
+// Calls the installed library as the diagnostics tool does; exits 1 when a check fails.
 #include <cstdio>
 #include <string>
 
@@ -8,23 +7,18 @@
 #include "library/system_files/system_files.h"
 #include "library/temp_registry/temp_registry.h"
 
-namespace {
+static int failures = 0;
 
-int failures = 0;
-
-void Check(bool ok, const char* what, const std::wstring& seen) {
+static void Check(bool ok, const char* what, const std::wstring& seen) {
   std::printf("%s %s: %ls\n", ok ? "ok  " : "FAIL", what, seen.c_str());
   failures += ok ? 0 : 1;
 }
 
-std::wstring Beside(const wchar_t* name) {
+static std::wstring Beside(const wchar_t* name) {
   wchar_t self[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring folder = self;
+  const std::wstring folder(self, ::GetModuleFileNameW(nullptr, self, MAX_PATH));
   return folder.substr(0, folder.find_last_of(L'\\') + 1) + name;
 }
-
-}  // namespace
 
 int main() {
   std::wstring os;
@@ -41,7 +35,6 @@ int main() {
   ::RegDeleteTreeW(HKEY_CURRENT_USER, key);
   ::RegDeleteKeyW(HKEY_CURRENT_USER, key);
 
-  // One version, from the project through the package into the resources.
   const std::wstring expected = L"" VX_PACKAGE_VERSION;
   for (const wchar_t* program : {L"qlfvxET.exe", L"qlfvxETctl.exe"}) {
     const std::wstring version = GetFileVersionString(Beside(program).c_str());

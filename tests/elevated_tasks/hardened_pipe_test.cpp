@@ -1,6 +1,4 @@
-// The hardened qlfvxET.exe (bin\hardened): a pipe for three accounts, the
-// launcher as its only client, and nothing served beside a squatter. (That
-// its launcher's end ends its wait is the default build's code, tested there.)
+// The hardened qlfvxET.exe: a pipe for three accounts, the launcher its only client.
 
 #include <gtest/gtest.h>
 #include <aclapi.h>
@@ -12,33 +10,18 @@
 
 using namespace vxtest;
 
-namespace {
-
-struct Running : Child {  // ended on every path out of the test
-  ~Running() { KillChild(*this); }
-};
-
 const std::wstring kHardened = BinFolder() + L"\\hardened\\qlfvxET.exe";
 
-Running StartHardened(DWORD launcherId) {
+static Running StartHardened(DWORD launcherId) {
   return {StartChild(L"\"" + kHardened + L"\" " + std::to_wstring(launcherId), true)};
 }
 
-std::wstring SidText(PSID sid) {
+static std::wstring SidText(PSID sid) {
   LPWSTR text = nullptr;
   if (!::ConvertSidToStringSidW(sid, &text)) return L"?";
   fw::unique_hlocal owner(text);
   return text;
 }
-
-// What it printed, then "exit N"; ended first if it had not.
-std::string Ended(Running& server) {
-  const std::optional<DWORD> code = WaitExit(server, 10000);
-  KillChild(server);
-  return ReadAllOutput(server) + "exit " + std::to_string(code.value_or(999));
-}
-
-}  // namespace
 
 TEST(HardenedPipe, RefusesAForeignClientUnreadThenServesTheLauncherThroughANarrowDacl) {
   ScratchKey product(HKEY_LOCAL_MACHINE, ProductSettingsKey);
@@ -61,7 +44,6 @@ TEST(HardenedPipe, RefusesAForeignClientUnreadThenServesTheLauncherThroughANarro
   ASSERT_NE(dacl, nullptr);
   std::vector<BYTE> user = elevated::ProcessUserSid(::GetCurrentProcess());
   ASSERT_FALSE(user.empty());
-  // Each entry as type, mask and grantee: allowed, read and write, nothing more.
   std::wstring entries, grant = L"0 " + std::to_wstring(FILE_GENERIC_READ | FILE_GENERIC_WRITE);
   ACCESS_ALLOWED_ACE* ace = nullptr;
   for (DWORD i = 0; i < dacl->AceCount && ::GetAce(dacl, i, reinterpret_cast<void**>(&ace)); ++i)
@@ -75,25 +57,23 @@ TEST(HardenedPipe, RefusesAForeignClientUnreadThenServesTheLauncherThroughANarro
   ASSERT_TRUE(value);
   EXPECT_EQ(value->data, SzBytes(L"C:\\launcher"));
   RoundTrip(pipe.get(), Quit);
-  EXPECT_EQ(Ended(server), "Refused pipe client: process " + std::to_string(foreign.pid) +
-                               " is not the launching process " +
-                               std::to_string(::GetCurrentProcessId()) + "\r\nexit 0");
+  EXPECT_EQ(OutputAndExit(server, 10000),
+            "Refused pipe client: process " + std::to_string(foreign.pid) +
+                " is not the launching process " + std::to_string(::GetCurrentProcessId()) +
+                "\r\nexit 0");
 }
 
-// The default build makes its instance beside the squatter's and serves the
-// client that reaches it; the hardened one serves nothing.
 TEST(HardenedPipe, BesideASquatterOnlyTheDefaultBuildServes) {
   TempFolder scratch(L"squat");
   Running squatter{
       StartChild(L"\"" + BinPath(L"pipe_squatter.exe") + L"\" \"" + (scratch / L"got") + L"\"")};
   ASSERT_TRUE(WaitForPipe(10000));
   Running hardened = StartHardened(::GetCurrentProcessId());
-  EXPECT_EQ(Ended(hardened),
+  EXPECT_EQ(OutputAndExit(hardened, 10000),
             "Pipe name taken: \\\\.\\pipe\\VxToElevatedExePipe exists already; nothing is "
             "served\r\nexit 0");
 
-  // The squatter's one instance is held, so the client can only reach the
-  // default build's.
+  // The squatter's one instance held, a client can only reach the default build's.
   fw::unique_hfile holder(::CreateFileW(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                         OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(holder);

@@ -1,6 +1,3 @@
-// The debug-log commands through the real pipe: what lands in the registry
-// (type and exact bytes) and on disk.
-
 #include <gtest/gtest.h>
 
 #include "elevated_tasks/command_text.h"
@@ -8,13 +5,10 @@
 
 using namespace vxtest;
 
-namespace {
-
 constexpr wchar_t kParentKey[] = L"SOFTWARE\\Brevanne Koltec";
 constexpr wchar_t kKey[] = L"SOFTWARE\\Brevanne Koltec\\QuillforgePDM";
 
-// The text of a REG_SZ whose bytes end in exactly one counted NUL unit.
-std::optional<std::wstring> SzValue(const wchar_t* name) {
+static std::optional<std::wstring> SzValue(const wchar_t* name) {
   const auto value = ReadRawValue(HKEY_LOCAL_MACHINE, kKey, name);
   if (!value) return std::nullopt;
   EXPECT_EQ(value->type, static_cast<DWORD>(REG_SZ)) << WideToUtf8(name);
@@ -31,7 +25,6 @@ class RegistryCommands : public ::testing::Test {
     if (session_) session_->Finish();
     DeleteTree(HKEY_LOCAL_MACHINE, kParentKey);
   }
-  // A session that takes TEMP (nullopt: unset) at its start; its pipe.
   HANDLE Begin(const std::optional<std::wstring>& temp) {
     ScopedEnv env(L"TEMP", temp);
     session_.emplace();
@@ -42,42 +35,36 @@ class RegistryCommands : public ::testing::Test {
   std::optional<Session> session_;
 };
 
-// Under TEMP as it is (a trailing backslash kept), or "c:\temp" when TEMP is
-// unset or too long; a folder is made only where its parent exists. The
-// DebugDir folder is stamped with the current time.
+// A folder is made only where its parent exists.
 TEST_F(RegistryCommands, CreateUsesTempOrCTempAndStampsTheTime) {
   const std::wstring missing = temp_.path() + L"\\not\\there";
-  const struct {
-    std::optional<std::wstring> temp;
-    std::wstring folder;
-  } cases[] = {{temp_.path() + L"\\", temp_.path() + L"\\"},
-               {std::nullopt, L"c:\\temp"},
-               {L"C:\\" + std::wstring(300, L't'), L"c:\\temp"},
-               {missing, missing}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(WideToUtf8(c.temp.value_or(L"(unset)")));
-    HANDLE pipe = Begin(c.temp);
+  const std::pair<std::optional<std::wstring>, std::wstring> cases[] = {
+      {temp_.path() + L"\\", temp_.path() + L"\\"},
+      {std::nullopt, L"c:\\temp"},
+      {L"C:\\" + std::wstring(300, L't'), L"c:\\temp"},
+      {missing, missing}};
+  for (const auto& [temp, folder] : cases) {
+    SCOPED_TRACE(WideToUtf8(temp.value_or(L"(unset)")));
+    HANDLE pipe = Begin(temp);
     RoundTrip(pipe, LNKAGTDebugDirCreate);
     RoundTrip(pipe, LNKAGTDebugDirCreate);
     const std::wstring before = elevated::detail::CurrentTimeStamp();
     RoundTrip(pipe, DebugDirCreate);
     const std::wstring after = elevated::detail::CurrentTimeStamp();
     session_->Finish();
-    EXPECT_EQ(SzValue(L"LNKAGTDebugDir"), c.folder + L"\\LNKAGT_Logs");
-    EXPECT_EQ(PathIsFolder(c.folder + L"\\LNKAGT_Logs"), PathIsFolder(c.folder));
+    EXPECT_EQ(SzValue(L"LNKAGTDebugDir"), folder + L"\\LNKAGT_Logs");
+    EXPECT_EQ(PathIsFolder(folder + L"\\LNKAGT_Logs"), PathIsFolder(folder));
     const std::wstring value = SzValue(L"DebugDir").value_or(L""),
-                       prefix = c.folder + L"\\MySession_XML_Logs";
+                       prefix = folder + L"\\MySession_XML_Logs";
     const std::wstring stamp = value.substr(std::min(value.size(), prefix.size()));
     EXPECT_EQ(value, prefix + stamp);
     EXPECT_TRUE(stamp.size() == 13 && stamp >= before && stamp <= after) << WideToUtf8(stamp);
-    EXPECT_EQ(PathIsFolder(value), PathIsFolder(c.folder));
+    EXPECT_EQ(PathIsFolder(value), PathIsFolder(folder));
     DeleteTree(HKEY_LOCAL_MACHINE, kParentKey);
   }
   EXPECT_FALSE(PathExists(missing));
 }
 
-// Set stores exact texts (empty, longest) and makes no folder; delete
-// removes one value, keeps the folder, and creates nothing under no key.
 TEST_F(RegistryCommands, SetAndDeleteStoreExactTextsAndCreateNothing) {
   HANDLE pipe = Begin(temp_.path());
   RoundTrip(pipe, DebugDirDelete);
@@ -99,7 +86,7 @@ TEST_F(RegistryCommands, SetAndDeleteStoreExactTextsAndCreateNothing) {
 }
 
 TEST_F(RegistryCommands, FailedWriteShowsBoxAndHoldsAcknowledgementUntilClosed) {
-  // Below a volatile key no lasting key can be made: a real creation failure.
+  // Below a volatile key no lasting key can be made.
   fw::unique_hkey volatileParent;
   ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kParentKey, 0, nullptr, REG_OPTION_VOLATILE,
                               KEY_ALL_ACCESS, nullptr, volatileParent.put(), nullptr),
@@ -128,5 +115,3 @@ TEST_F(RegistryCommands, FailedWriteShowsBoxAndHoldsAcknowledgementUntilClosed) 
   EXPECT_TRUE(IsCleanAcknowledgement(ReadReply(pipe, 10000)));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kKey));
 }
-
-}  // namespace

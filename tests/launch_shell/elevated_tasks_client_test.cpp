@@ -7,15 +7,11 @@
 #include "library/launch_shell/launch_shell.h"
 #include "tests/support/test_support.h"
 
-namespace {
-
 constexpr int kClose = -1, kNever = -2;
 
-// The server's end of a one-instance message pipe under the ElevatedTasks
-// name: reads one message, answers with size bytes (code, three zeros, then
-// fill), nothing when size is negative, and holds its end until the client
-// lets go (kClose: not even that). Gives the bytes it read.
-std::vector<BYTE> Serve(HANDLE pipe, int size, BYTE code, BYTE fill) {
+// Reads one message and answers size bytes (code, three zeros, fill); holds its end
+// until the client lets go, except with kClose.
+static std::vector<BYTE> Serve(HANDLE pipe, int size, BYTE code, BYTE fill) {
   std::vector<BYTE> received(4096);
   DWORD count = 0;
   if (!::ConnectNamedPipe(pipe, nullptr) && ::GetLastError() != ERROR_PIPE_CONNECTED) return {};
@@ -30,22 +26,14 @@ std::vector<BYTE> Serve(HANDLE pipe, int size, BYTE code, BYTE fill) {
   return received;
 }
 
-}  // namespace
-
 TEST(PipeClient, BuildsAndSendsOne524ByteMessageAndJudgesEveryKindOfReply) {
   PipeMessage message;
   std::memset(&message, 0xCD, sizeof(message));
-  for (const std::wstring& refused : {std::wstring(260, L'p'), std::wstring(L"C:\\a\0b", 6)}) {
+  for (const std::wstring& refused : {std::wstring(260, L'p'), std::wstring(L"C:\\a\0b", 6)})
     EXPECT_FALSE(BuildPipeMessage(DebugDirSet, refused, message));
-  }
 
   using enum PipeClientStatus;
-  const struct {
-    int size;
-    BYTE code, fill;
-    PipeClientStatus status;
-    DWORD error;
-  } cases[] = {
+  const std::tuple<int, BYTE, BYTE, PipeClientStatus, DWORD> cases[] = {
       {524, Done, 0x5A, Ok, ERROR_SUCCESS},  // whatever the path of an acknowledgement holds
       {8, Done, 0, AcknowledgementMalformed, ERROR_SUCCESS},
       {524, Quit, 0, AcknowledgementMalformed, ERROR_SUCCESS},
@@ -54,22 +42,20 @@ TEST(PipeClient, BuildsAndSendsOne524ByteMessageAndJudgesEveryKindOfReply) {
       {kClose, Done, 0, AcknowledgementMissing, ERROR_PIPE_NOT_CONNECTED},
       {kNever, Done, 0, AcknowledgementMissing, WAIT_TIMEOUT},
   };
-  // The longest path: 259 units, then zeros.
   ASSERT_TRUE(BuildPipeMessage(LNKAGTDebugDirSet, std::wstring(259, L'p'), message));
   std::vector<BYTE> expected(524, 0);
   expected[0] = 9;
   for (size_t unit = 0; unit < 259; ++unit) expected[4 + 2 * unit] = 'p';
-  for (const auto& c : cases) {
+  for (const auto& [size, code, fill, status, error] : cases) {
     fw::unique_hfile pipe(::CreateNamedPipeW(kPipeName, PIPE_ACCESS_DUPLEX,
                                              PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
                                              1, 0, sizeof(PipeMessage), 0, nullptr));
     std::future<std::vector<BYTE>> server =
-        std::async(std::launch::async, Serve, pipe.get(), c.size, c.code, c.fill);
-    // The wait for the acknowledgement is bounded.
+        std::async(std::launch::async, Serve, pipe.get(), size, code, fill);
     const PipeClientResult result = SendOneElevatedCommand(
         message, 5000, 1000, vxtest::BinPath(L"elevated_tasks_client_test.exe"));
-    EXPECT_EQ(result.status, c.status) << c.size;
-    EXPECT_EQ(result.error, c.error) << c.size;
+    EXPECT_EQ(result.status, status) << size;
+    EXPECT_EQ(result.error, error) << size;
     EXPECT_EQ(server.get(), expected);
   }
 }

@@ -1,6 +1,3 @@
-// The client's check of the program behind the pipe: a squatter on the name
-// is named and left without a byte, by the library and by qlfvxETctl alike.
-
 #include <gtest/gtest.h>
 
 #include "library/launch_shell/elevated_tasks_client_check.h"
@@ -10,21 +7,11 @@
 using launch_shell::detail::SameImagePath;
 using namespace vxtest;
 
-namespace {
-
-struct Running : Child {  // ended on every path out of the test
-  ~Running() { KillChild(*this); }
-};
-
-// What qlfvxETctl --attach printed, then "exit N".
-std::string RunClient(const std::wstring& arguments) {
+static std::string RunClient(const std::wstring& arguments) {
   Running client{
       StartChild(L"\"" + BinPath(L"qlfvxETctl.exe") + L"\" --attach " + arguments, true)};
-  const std::string output = ReadAllOutput(client);
-  return output + "exit " + std::to_string(WaitExit(client, 60000).value_or(999));
+  return OutputAndExit(client);
 }
-
-}  // namespace
 
 TEST(ServerCheck, ImagesCompareAsFullPathsWithoutRegardToCase) {
   const wchar_t* expected = L"C:\\Program Files\\Vx\\qlfvxET.exe";
@@ -62,8 +49,7 @@ TEST(ServerCheck, ASquatterIsNamedAndReceivesNotOneByte) {
   EXPECT_EQ(ReadFileBytes(scratch / L"got"), "");
 }
 
-// Given another image, qlfvxETctl refuses the real ElevatedTasks like any
-// squatter, which then ends as after a client that left without a byte.
+// Given another image, qlfvxETctl refuses the real ElevatedTasks like any squatter.
 TEST(ServerCheck, QlfvxETctlHoldsToTheServerImageItIsGiven) {
   Running server{StartElevatedTasks(std::to_wstring(::GetCurrentProcessId()))};
   ASSERT_TRUE(WaitForPipe(10000));

@@ -21,7 +21,6 @@ TEST(DeleteWithShell, FileFolderWildcardMissingAndEmbeddedNul) {
     EXPECT_FALSE(DeleteWithShell(refused)) << vxtest::WideToUtf8(refused);
   EXPECT_TRUE(PathExists(folder / L"a.txt") && PathExists(folder / L"b.txt"));
 
-  // Only the text before an embedded NUL is a path, not a second list entry.
   EXPECT_TRUE(DeleteWithShell(folder / L"a.txt" + L'\0' + (folder / L"b.txt")));
   EXPECT_TRUE(!PathExists(folder / L"a.txt") && PathExists(folder / L"b.txt"));
   EXPECT_TRUE(DeleteWithShell(tree));
@@ -32,8 +31,7 @@ TEST(DeleteWithShell, FileFolderWildcardMissingAndEmbeddedNul) {
 TEST(CreateShortcut, LinkReadsBackWithWhatWasGiven) {
   fw::com_init com;
   TempFolder folder(L"vxlnk");
-  const std::wstring target = folder / L"tool.exe";
-  const std::wstring linkPath = folder / L"Tool.lnk";
+  const std::wstring target = folder / L"tool.exe", linkPath = folder / L"Tool.lnk";
   // The shell link answers a target it cannot find with S_FALSE, passed on.
   EXPECT_EQ(CreateShortcut(target.c_str(), linkPath.c_str(), nullptr, L"d", 0), S_FALSE);
   EXPECT_FALSE(PathExists(linkPath));
@@ -72,8 +70,7 @@ TEST(ParseShellPath, ExistingMissingAndTooLongPaths) {
   ASSERT_TRUE(::SHGetPathFromIDListW(static_cast<PCIDLIST_ABSOLUTE>(list), back));
   EXPECT_EQ(fw::CompareNoCase(back, file), 0) << vxtest::WideToUtf8(back);
 
-  // A path is parsed whole or not at all: 259 units still go to the parser,
-  // 260 and more are refused before it, and the output is not written.
+  // A path is parsed whole or not at all; the output is not written.
   EXPECT_TRUE(vxlib::detail::FitsParseBuffer(std::wstring(259, L'a')));
   const auto sentinel = reinterpret_cast<PIDLIST_RELATIVE>(static_cast<UINT_PTR>(0x1234));
   list = sentinel;
@@ -83,7 +80,6 @@ TEST(ParseShellPath, ExistingMissingAndTooLongPaths) {
 }
 
 TEST(OpenWithShell, AssociatedProgramIsStartedWithTheFile) {
-  // A file type of the test's own whose "open" starts the recording double.
   vxtest::ScratchKey extension(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.vxopenrecord");
   vxtest::ScratchKey type(HKEY_LOCAL_MACHINE, L"Software\\Classes\\VxTest.OpenRecord");
   ASSERT_TRUE(vxtest::SetText(HKEY_LOCAL_MACHINE, extension.path(), L"", L"VxTest.OpenRecord"));
@@ -94,13 +90,12 @@ TEST(OpenWithShell, AssociatedProgramIsStartedWithTheFile) {
   WriteFileBytes(document, "x");
   vxtest::ScopedEnv log(L"VX_FAKE_XPERF_LOG", folder / L"opened.log");
   EXPECT_TRUE(OpenWithShell(document.c_str()));
-  // The recorder writes its record when it ends.
   EXPECT_TRUE(vxtest::Eventually(
       [&] { return !vxtest::ReadFileBytes(folder / L"opened.log").empty(); }, 15000));
   const std::string path = vxtest::WideToUtf8(document);
   EXPECT_EQ(vxtest::ReadFileBytes(folder / L"opened.log"),
             "params=\"" + path + "\"\nargc=1\nargv[1]=" + path + "\n");
-  // Nothing can open these; that is not reported.
+  // Nothing can open these, which is not reported.
   EXPECT_TRUE(OpenWithShell((folder / L"missing.vxnothing").c_str()));
   EXPECT_TRUE(OpenWithShell(nullptr));
 }

@@ -1,6 +1,3 @@
-// The OEM branding file and the per-user product folders, with the shell's
-// special folders pointed at the test's own folders (and put back after).
-
 #include <gtest/gtest.h>
 
 #include "library/launch_shell/launch_shell.h"
@@ -8,11 +5,8 @@
 
 using namespace vxtest;
 
-namespace {
-
 const std::wstring kExplorer = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer";
 
-// One shell folder pointed at path, in both places the shell keeps it.
 struct ScopedShellFolder {
   ScopedShellFolder(const std::wstring& name, const std::wstring& path)
       : made(::CreateDirectoryW(path.c_str(), nullptr)),
@@ -21,8 +15,6 @@ struct ScopedShellFolder {
   bool made;
   ScopedValueOverride user, resolved;
 };
-
-}  // namespace
 
 TEST(OemBranding, EntryMustBeNamedAndNotEmpty) {
   TempFolder common(L"vxcommon");

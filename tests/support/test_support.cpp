@@ -2,15 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "library/launch_shell/elevated_tasks_client_check.h"
 #include "library/launch_shell/launch_shell.h"
 
 namespace vxtest {
 
-using launch_shell::detail::Transfer;
-using launch_shell::detail::TransferBounded;
+using namespace launch_shell::detail;
 
 std::wstring BinFolder() {
   wchar_t path[MAX_PATH] = {};
@@ -83,8 +80,7 @@ std::optional<DWORD> WaitExit(const Child& child, DWORD timeoutMs) {
 }
 
 std::string ReadAllOutput(Child& child) {
-  // Until the child has ended and its output is drained, for two minutes at
-  // most: a grandchild that inherited the write end must not hold the test.
+  // Two minutes at most: a grandchild that inherited the write end must not hold us.
   std::string output;
   char buffer[4096];
   bool ended = false;
@@ -115,6 +111,12 @@ void KillChild(Child& child) {
     ::TerminateProcess(child.process.get(), 99);
     ::WaitForSingleObject(child.process.get(), 10000);
   }
+}
+
+std::string OutputAndExit(Child& child, DWORD timeoutMs) {
+  const std::optional<DWORD> code = WaitExit(child, timeoutMs);
+  KillChild(child);
+  return ReadAllOutput(child) + "exit " + std::to_string(code.value_or(999));
 }
 
 std::vector<PROCESSENTRY32W> FindProcesses(const std::wstring& name) {
@@ -185,8 +187,8 @@ ScopedValueOverride::ScopedValueOverride(HKEY root, std::wstring keyPath, std::w
 ScopedValueOverride::~ScopedValueOverride() {
   if (old_)
     SetRawValue(root_, keyPath_, name_, old_->type, old_->data);
-  else if (fw::unique_hkey key = OpenTestKey(root_, keyPath_))
-    ::RegDeleteValueW(key.get(), name_.c_str());
+  else
+    ::RegDeleteKeyValueW(root_, keyPath_.c_str(), name_.c_str());
 }
 
 TempFolder::TempFolder(const std::wstring& hint) {
@@ -354,14 +356,8 @@ void ScopedFakeService::Remove() const {
   WaitForState(SERVICE_STOPPED, 10000);
   ::DeleteService(service.get());
   service.reset();
-  // The manager removes a deleted service only once its process is gone;
-  // until then a new one of the same name fails with 1072.
-  Eventually(
-      [&] {
-        return !fw::unique_schandle(
-            ::OpenServiceW(Manager().get(), name_.c_str(), SERVICE_QUERY_STATUS));
-      },
-      10000);
+  // Deleted only once its process is gone; until then a new one fails with 1072.
+  Eventually([&] { return State() == 0; }, 10000);
 }
 
 DWORD ScopedFakeService::State() const {

@@ -1,7 +1,5 @@
 #pragma once
-// What the tests share, all against the real Windows API: child processes,
-// scratch registry keys and folders, environment overrides, a raw pipe client
-// and where the doubles lie.
+// What the tests share, all against the real Windows API.
 
 #include <windows.h>
 #include <tlhelp32.h>
@@ -17,7 +15,6 @@
 
 namespace vxtest {
 
-// The folder of the running test program, where every built program lies.
 std::wstring BinFolder();
 inline std::wstring BinPath(const std::wstring& name) { return BinFolder() + L"\\" + name; }
 // Holds the fake Xperf.exe; kept off the default search path.
@@ -32,34 +29,32 @@ struct Child {
   DWORD pid = 0;
   fw::unique_hfile outputRead;
 };
-// Standard output and error are captured together when asked. A failed start
-// fails the calling test and gives an empty child.
+// Output and error captured together when asked; a failed start fails the test.
 Child StartChild(const std::wstring& commandLine, bool captureOutput = false);
-// The exit code, or nullopt when the child still runs after timeoutMs.
 std::optional<DWORD> WaitExit(const Child& child, DWORD timeoutMs);
 std::string ReadAllOutput(Child& child);  // until the child closes its output
 Child StartElevatedTasks(const std::wstring& arguments, bool captureOutput = false);
 void KillChild(Child& child);
-// Every running process of that executable name, ignoring case.
+struct Running : Child {  // ended on every path out of the test
+  ~Running() { KillChild(*this); }
+};
+// What it printed, then "exit N" (999: still running after timeoutMs, then ended).
+std::string OutputAndExit(Child& child, DWORD timeoutMs = 60000);
 std::vector<PROCESSENTRY32W> FindProcesses(const std::wstring& name);
 inline bool WaitUntilNoProcess(const std::wstring& name, DWORD timeoutMs) {
   return Eventually([&] { return FindProcesses(name).empty(); }, timeoutMs);
 }
 
-// Owners of something outside the process: one owner each.
-struct NoCopy {
+struct NoCopy {  // nor movable: one owner each
   NoCopy() = default;
-  NoCopy(const NoCopy&) = delete;
-  NoCopy& operator=(const NoCopy&) = delete;
+  NoCopy(NoCopy&&) = delete;
 };
 
 // Sets (or with nullopt removes) a variable that children inherit, until scope end.
-class ScopedEnv : NoCopy {
- public:
+struct ScopedEnv : NoCopy {
   ScopedEnv(const std::wstring& name, const std::optional<std::wstring>& value);
   ~ScopedEnv();
 
- private:
   std::wstring name_;
   std::optional<std::wstring> old_;
 };
@@ -68,10 +63,8 @@ struct RawValue {
   DWORD type = REG_NONE;
   std::vector<BYTE> data;
 };
-// Nullopt when the key or the value is absent.
 std::optional<RawValue> ReadRawValue(HKEY root, const std::wstring& keyPath,
                                      const std::wstring& valueName);
-// Creates root\keyPath as needed and stores exactly these bytes with this type.
 bool SetRawValue(HKEY root, const std::wstring& keyPath, const std::wstring& name, DWORD type,
                  const std::vector<BYTE>& bytes);
 // The units of text as bytes, with (SzBytes) or without (UnitBytes) a NUL.
@@ -100,10 +93,8 @@ inline void DeleteTree(HKEY root, const std::wstring& keyPath) {
   ::RegDeleteKeyW(root, keyPath.c_str());
 }
 
-// A key of the test's own, deleted first and last; with keepIfThere a fixed
-// key that existed before is left alone at the end.
-class ScratchKey : NoCopy {
- public:
+// Deleted first and last; with keepIfThere, a key that existed is left alone.
+struct ScratchKey : NoCopy {
   ScratchKey(HKEY root, std::wstring path, bool keepIfThere = false)
       : root_(root), path_(std::move(path)), keep_(keepIfThere && KeyExists(root_, path_)) {
     if (!keepIfThere) DeleteTree(root_, path_);
@@ -114,37 +105,30 @@ class ScratchKey : NoCopy {
   HKEY root() const { return root_; }
   const std::wstring& path() const { return path_; }
 
- private:
   HKEY root_;
   std::wstring path_;
   bool keep_;
 };
 
-// Replaces one registry value that the prefix itself owns (a shell folder, a
-// file association, a version) and puts back exactly what was there.
-class ScopedValueOverride : NoCopy {
- public:
+// Replaces a value the prefix owns and puts back exactly what was there.
+struct ScopedValueOverride : NoCopy {
   ScopedValueOverride(HKEY root, std::wstring keyPath, std::wstring name, DWORD type,
                       const std::wstring& text);
   ~ScopedValueOverride();
   bool ok() const { return ok_; }
 
- private:
   HKEY root_;
   std::wstring keyPath_, name_;
   std::optional<RawValue> old_;
   bool ok_;
 };
 
-// A fresh folder under the system temporary folder, removed with its contents.
-class TempFolder : NoCopy {
- public:
+struct TempFolder : NoCopy {
   explicit TempFolder(const std::wstring& hint = L"vxtest");
   ~TempFolder();
   const std::wstring& path() const { return path_; }
   std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
 
- private:
   std::wstring path_;
 };
 
@@ -156,11 +140,9 @@ void RemoveTree(const std::wstring& path);
 std::string ReadFileBytes(const std::wstring& path);
 void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 
-// The ElevatedTasks pipe through the library's client (message mode); empty
-// when it did not appear within timeoutMs. WaitForPipe does not connect.
+// Through the library's client; empty when none appeared within timeoutMs.
 fw::unique_hfile ConnectPipe(DWORD timeoutMs = 10000);
 bool WaitForPipe(DWORD timeoutMs);
-// One message; true when all of it went within a minute.
 bool SendBytes(HANDLE pipe, const void* data, size_t count);
 PipeMessage MakeMessage(uint32_t command, const std::wstring& path = L"");
 inline bool SendPipeMessage(HANDLE pipe, const PipeMessage& message) {
@@ -187,10 +169,8 @@ struct Session {
   fw::unique_hfile pipe;
 };
 
-// The fake service registered under name, its stop taking stopDelayMs (or
-// never carried out with ignoreStop); stopped and removed at scope end.
-class ScopedFakeService : NoCopy {
- public:
+// Its stop takes stopDelayMs (never done with ignoreStop); removed at scope end.
+struct ScopedFakeService : NoCopy {
   ScopedFakeService(const std::wstring& name, DWORD stopDelayMs, bool ignoreStop = false,
                     const std::wstring& logPath = L"");
   ~ScopedFakeService();
@@ -199,7 +179,6 @@ class ScopedFakeService : NoCopy {
   bool Start() const;
   bool WaitForState(DWORD state, DWORD timeoutMs) const;
 
- private:
   void Remove() const;
   std::wstring name_;
   bool ignoreStop_;

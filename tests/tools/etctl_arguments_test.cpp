@@ -2,7 +2,6 @@
 
 #include "tools/etctl_arguments.h"
 #include "tools/etctl_observe.h"
-#include "tests/support/test_support.h"
 
 using namespace etctl;
 
@@ -21,10 +20,7 @@ TEST(EtctlArguments, OptionsAndReportTextsNotSeenInARealRun) {
 TEST(EtctlArguments, WrongUsageIsRefusedWithAReason) {
   const std::wstring badCode = L"code needs a command number from 0 to 4294967295";
   const std::wstring badWait = L" needs a number of milliseconds below 4294967295";
-  const struct {
-    std::vector<std::wstring> words;
-    std::wstring error;
-  } cases[] = {
+  const std::pair<std::vector<std::wstring>, std::wstring> cases[] = {
       {{L"quit", L"lnkagt-set"}, L"lnkagt-set needs a PATH"},
       {{L"debugdir-set", std::wstring(260, L'p')},
        L"debugdir-set: the path has 260 units; the message holds at most 259"},
@@ -37,5 +33,5 @@ TEST(EtctlArguments, WrongUsageIsRefusedWithAReason) {
        L"debugdir-create follows quit, after which ElevatedTasks has ended"},
       {{L"code", L"3", L"code", L"4"}, L"code follows quit, after which ElevatedTasks has ended"},
   };
-  for (const auto& c : cases) EXPECT_EQ(ParseArguments(c.words).error, c.error);
+  for (const auto& [words, error] : cases) EXPECT_EQ(ParseArguments(words).error, error);
 }

@@ -1,7 +1,4 @@
-// Stands in for the launcher service. Command line:
-// <name> <stop delay ms> <1: accept stops but never carry them out> [log file].
-// Each start and each stop request appends "start" or "stop" to the log, so a
-// test can tell what the service was asked to do.
+// The launcher service: <name> <stop delay ms> <1: never stop> [log of "start"/"stop"].
 
 #include <windows.h>
 
@@ -11,16 +8,13 @@
 
 #include "framework/handles.h"
 
-namespace {
+static SERVICE_STATUS_HANDLE g_statusHandle = nullptr;
+static HANDLE g_stopEvent = nullptr;
+static DWORD g_stopDelayMs = 0;
+static bool g_ignoreStop = false;
+static std::wstring g_name, g_log;
 
-SERVICE_STATUS_HANDLE g_statusHandle = nullptr;
-HANDLE g_stopEvent = nullptr;
-DWORD g_stopDelayMs = 0;
-bool g_ignoreStop = false;
-std::wstring g_name;
-std::wstring g_log;
-
-void Log(const char* line) {
+static void Log(const char* line) {
   fw::unique_hfile file(::CreateFileW(g_log.c_str(), FILE_APPEND_DATA,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0,
                                       nullptr));
@@ -28,16 +22,14 @@ void Log(const char* line) {
   if (file) ::WriteFile(file.get(), line, static_cast<DWORD>(std::strlen(line)), &written, nullptr);
 }
 
-void Report(DWORD state) {
-  SERVICE_STATUS status = {};
-  status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
-  status.dwCurrentState = state;
-  status.dwControlsAccepted = state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP : 0;
-  status.dwWaitHint = state == SERVICE_STOP_PENDING ? g_stopDelayMs + 1000 : 0;
+static void Report(DWORD state) {
+  const DWORD accepted = state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP : 0,
+              hint = state == SERVICE_STOP_PENDING ? g_stopDelayMs + 1000 : 0;
+  SERVICE_STATUS status = {SERVICE_WIN32_OWN_PROCESS, state, accepted, 0, 0, 0, hint};
   ::SetServiceStatus(g_statusHandle, &status);
 }
 
-DWORD WINAPI Handler(DWORD control, DWORD, void*, void*) {
+static DWORD WINAPI Handler(DWORD control, DWORD, void*, void*) {
   if (control == SERVICE_CONTROL_INTERROGATE) return NO_ERROR;
   if (control != SERVICE_CONTROL_STOP) return ERROR_CALL_NOT_IMPLEMENTED;
   Log("stop\n");
@@ -47,7 +39,7 @@ DWORD WINAPI Handler(DWORD control, DWORD, void*, void*) {
   return NO_ERROR;
 }
 
-void WINAPI ServiceMain(DWORD, wchar_t**) {
+static void WINAPI ServiceMain(DWORD, wchar_t**) {
   g_statusHandle = ::RegisterServiceCtrlHandlerExW(g_name.c_str(), Handler, nullptr);
   if (!g_statusHandle) return;
   g_stopEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -57,8 +49,6 @@ void WINAPI ServiceMain(DWORD, wchar_t**) {
   ::Sleep(g_stopDelayMs);
   Report(SERVICE_STOPPED);
 }
-
-}  // namespace
 
 int wmain(int argc, wchar_t* argv[]) {
   if (argc < 4) return 1;

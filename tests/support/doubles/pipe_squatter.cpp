@@ -1,10 +1,6 @@
-// Takes the ElevatedTasks pipe name first, with unlimited instances as the
-// open pipe allows, prints "ready", then serves one client after another
-// and appends every byte it receives to the file given. Runs until ended.
+// Takes the ElevatedTasks pipe name first and appends every byte it receives to the file.
 
 #include <windows.h>
-
-#include <cstdio>
 
 int wmain(int argc, wchar_t* argv[]) {
   if (argc != 2) return 2;
@@ -14,8 +10,6 @@ int wmain(int argc, wchar_t* argv[]) {
   HANDLE record = ::CreateFileW(argv[1], FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, CREATE_ALWAYS, 0, nullptr);
   if (pipe == INVALID_HANDLE_VALUE || record == INVALID_HANDLE_VALUE) return 1;
-  std::printf("ready\n");
-  std::fflush(stdout);
   for (;;) {
     if (::ConnectNamedPipe(pipe, nullptr) || ::GetLastError() == ERROR_PIPE_CONNECTED) {
       char bytes[4096];

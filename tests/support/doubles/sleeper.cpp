@@ -1,5 +1,4 @@
-// Stands in for the diagnostics tool that launches ElevatedTasks: it only
-// lives, for the milliseconds given (default: a minute).
+// The diagnostics tool that launches ElevatedTasks: lives the ms given (default a minute).
 
 #include <windows.h>
 
