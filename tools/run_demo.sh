@@ -40,7 +40,7 @@ VX_FAKE_XPERF_LOG=$(win "$xperf_log")
 
 # The fake launcher service, registered stopped; its stop takes 300 ms.
 wine sc create "$service_name" \
-  binPath= "\"$bin\\fake_service.exe\" $service_name 300 0" \
+  binPath= "\"$bin\\fake_service.exe\" $service_name 300" \
   start= demand >/dev/null
 echo "Registered the fake service $service_name (stopped)."
 echo

@@ -1,5 +1,4 @@
-// qlfvxET.exe as its launcher and its client see it: its one argument, what
-// ends it, and the pipe's framing and acknowledgements.
+// qlfvxET.exe as launcher and client see it: argument, end, framing, replies.
 
 #include <gtest/gtest.h>
 
@@ -50,9 +49,7 @@ TEST_F(PipeProtocol, NoOpCodesAreAcknowledgedAndServiceGoesOn) {
   EXPECT_FALSE(WaitExit(server_, 0)) << "the service ended after no-op codes";
 }
 
-// A message means only its own bytes: nothing of an earlier, longer one is
-// reused, a short one is zero-extended and a full path field without a NUL
-// ends at the field's end.
+// A message means its own bytes, zero-extended; a path without a NUL ends with its field.
 TEST_F(PipeProtocol, ShortAndUnterminatedMessagesMeanOnlyTheirOwnBytes) {
   RoundTrip(pipe_.get(), DebugDirSet, L"C:\\first\\long\\path");
   const uint32_t code = DebugDirSet;
@@ -73,7 +70,6 @@ TEST_F(PipeProtocol, ShortAndUnterminatedMessagesMeanOnlyTheirOwnBytes) {
   EXPECT_FALSE(ReadRawValue(HKEY_LOCAL_MACHINE, kKey, L"DebugDir"));
 }
 
-// The launcher (this test) runs on.
 TEST_F(PipeProtocol, QuitIsAcknowledgedThenTheProgramEnds) {
   RoundTrip(pipe_.get(), Quit, L"C:\\ignored");
   EXPECT_EQ(WaitExit(server_, 10000), 0u);
@@ -83,6 +79,17 @@ TEST_F(PipeProtocol, ZeroByteMessageEndsServiceLikeAClosedClient) {
   ASSERT_TRUE(SendBytes(pipe_.get(), "", 0));
   EXPECT_FALSE(ReadReply(pipe_.get(), 10000).ok);
   EXPECT_EQ(WaitExit(server_, 10000), 0u);
+}
+
+// One byte too many: the service ends without carrying it out or answering.
+TEST_F(PipeProtocol, OversizedMessageEndsServiceWithoutEffect) {
+  std::vector<BYTE> big(sizeof(PipeMessage) + 1, 'x');
+  const PipeMessage set = MakeMessage(DebugDirSet, L"C:\\big");
+  std::memcpy(big.data(), &set, sizeof(set));
+  SendBytes(pipe_.get(), big.data(), big.size());
+  EXPECT_FALSE(ReadReply(pipe_.get(), 10000).ok);
+  EXPECT_EQ(WaitExit(server_, 10000), 0u);
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kKey));
 }
 
 TEST_F(PipeProtocol, SecondClientIsRefusedAsBusyAndClosingTheFirstEndsTheProgram) {
@@ -117,8 +124,7 @@ TEST(Lifetime, RefusedArgumentsAndGoneLaunchersEndAtOnceWithZeroAndNoPipe) {
 
 TEST(Lifetime, DigitsBeforeJunkNameTheLauncherAndItsEndEndsTheWait) {
   Child sleeper = StartSleeper();
-  // Leading blanks are skipped and the digits up to the first other
-  // character are taken, as _wtol does.
+  // As _wtol: leading blanks skipped, the digits up to the first other character.
   Child server = StartElevatedTasks(L"\"  " + std::to_wstring(sleeper.pid) + L"xyz\"");
   ASSERT_TRUE(WaitForPipe(10000)) << "it did not wait on the named process";
   EXPECT_FALSE(WaitExit(server, 200));

@@ -1,5 +1,4 @@
-// The launcher service restart through the real pipe, against the fake
-// "CORVANTALauncher" in the service manager, logging its starts and stops.
+// The service restart through the pipe, against a fake "CORVANTALauncher".
 
 #include <gtest/gtest.h>
 
@@ -9,40 +8,35 @@ using namespace vxtest;
 
 namespace {
 
-class ServiceRestart : public ::testing::TestWithParam<DWORD> {
- protected:
-  std::string Log() { return ReadFileBytes(temp_ / L"service.log"); }
-
-  TempFolder temp_{L"vxsvc"};
-  ScopedFakeService service_{L"CORVANTALauncher", GetParam(), false, temp_ / L"service.log"};
-  Session session_{true};  // console captured
+// The fake service, its stop taking stopDelayMs, and ElevatedTasks serving this test.
+struct ServiceRestart {
+  explicit ServiceRestart(DWORD stopDelayMs) : service{L"CORVANTALauncher", stopDelayMs, log} {}
+  std::string Log() { return ReadFileBytes(log); }
+  TempFolder temp{L"vxsvc"};
+  const std::wstring log = temp / L"service.log";
+  ScopedFakeService service;
+  Session session{true};  // console captured
 };
 
-using StoppingAtOnce = ServiceRestart;
-using StoppingSlowly = ServiceRestart;
-
-TEST_P(StoppingAtOnce, StoppedServiceStopFailsWithLineThenStarts) {
-  RoundTrip(session_.pipe.get(), LauncherServiceRestart);
-  EXPECT_TRUE(service_.WaitForState(SERVICE_RUNNING, 10000));
-  EXPECT_EQ(session_.Finish(), "ControlService failed (1062)\r\n");
-  EXPECT_EQ(Log(), "start\n");
+TEST(ServiceRestart, StoppedServiceStopFailsWithLineThenStarts) {
+  ServiceRestart restart(0);
+  RoundTrip(restart.session.pipe.get(), LauncherServiceRestart);
+  EXPECT_TRUE(restart.service.WaitForState(SERVICE_RUNNING, 10000));
+  EXPECT_EQ(restart.session.Finish(), "ControlService failed (1062)\r\n");
+  EXPECT_EQ(restart.Log(), "start\n");
 }
 
-// The acknowledgement does not wait for the stop, and a service still
-// stopping is not started again. The stop takes far longer than the moment
-// between the acknowledgement and the look at the state, however busy the
-// machine.
-TEST_P(StoppingSlowly, SlowStoppingServiceEndsStoppedAndIsNotStarted) {
-  ASSERT_TRUE(service_.Start());
-  RoundTrip(session_.pipe.get(), LauncherServiceRestart);
-  EXPECT_EQ(service_.State(), static_cast<DWORD>(SERVICE_STOP_PENDING));
-  EXPECT_TRUE(service_.WaitForState(SERVICE_STOPPED, 30000));
-  EXPECT_EQ(session_.Finish(), "");
-  EXPECT_EQ(Log(), "start\nstop\n");
+// The reply does not wait for the stop, and a stopping service is not started
+// again. The 10 s stop outlasts the look at its state, however busy the machine.
+TEST(ServiceRestart, SlowStoppingServiceEndsStoppedAndIsNotStarted) {
+  ServiceRestart restart(10000);
+  ASSERT_TRUE(restart.service.Start());
+  RoundTrip(restart.session.pipe.get(), LauncherServiceRestart);
+  EXPECT_EQ(restart.service.State(), static_cast<DWORD>(SERVICE_STOP_PENDING));
+  EXPECT_TRUE(restart.service.WaitForState(SERVICE_STOPPED, 30000));
+  EXPECT_EQ(restart.session.Finish(), "");
+  EXPECT_EQ(restart.Log(), "start\nstop\n");
 }
-
-INSTANTIATE_TEST_SUITE_P(Fake, StoppingAtOnce, ::testing::Values(0));
-INSTANTIATE_TEST_SUITE_P(Fake, StoppingSlowly, ::testing::Values(10000));
 
 TEST(ServiceRestartWithoutService, DoesNothingAndPrintsNothing) {
   Session session(true);

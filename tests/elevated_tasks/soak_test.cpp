@@ -1,7 +1,5 @@
-// qlfvxET.exe under a long stream of random messages from one client: every
-// message answered once with a clean acknowledgement, the registry as the
-// valid commands imply, the process alive at the end.
-// The generator's seed is printed; set VX_SOAK_SEED to replay a run.
+// Random messages: each answered once, cleanly; the registry as the commands imply.
+// The seed is printed; set VX_SOAK_SEED to replay a run.
 
 #include <gtest/gtest.h>
 
@@ -25,7 +23,6 @@ class Soak : public ::testing::Test {
   TempFolder temp_{L"vxsoak"};
   ScopedEnv tempEnv_{L"TEMP", temp_.path()};
   ScopedEnv path_{L"PATH", FakeXperfFolder() + L";C:\\windows\\system32;C:\\windows"};
-  ScopedEnv xperfLog_{L"VX_FAKE_XPERF_LOG", temp_ / L"xperf.log"};
   ScopedEnv delay_{L"VX_FAKE_XPERF_DELAY_MS", std::nullopt};
 };
 
@@ -40,7 +37,6 @@ TEST_F(Soak, RandomMessagesAreEachAcknowledgedOnceAndLeaveTheImpliedRegistry) {
   ASSERT_TRUE(session.pipe);
   // Each value: absent, or a text (followed by a 13-unit stamp when stamped).
   std::optional<std::pair<std::wstring, bool>> expected[2];
-  int xperfRuns = 0;
   for (int i = 0; i < 20000; ++i) {
     // 1 to 524 bytes of a random or known code and path; never Quit.
     PipeMessage full = {}, effective = {};
@@ -63,20 +59,12 @@ TEST_F(Soak, RandomMessagesAreEachAcknowledgedOnceAndLeaveTheImpliedRegistry) {
         << " size=" << reply.bytes.size();
     const std::wstring path(effective.path,
                             std::find(effective.path, std::end(effective.path), L'\0'));
-    xperfRuns += code == XperfStart || code == XperfStop;
     auto& value = expected[code >= LNKAGTDebugDirCreate];
     if (code == DebugDirCreate) value.emplace(temp_ / L"MySession_XML_Logs", true);
     if (code == LNKAGTDebugDirCreate) value.emplace(temp_ / L"LNKAGT_Logs", false);
     if (code == DebugDirDelete || code == LNKAGTDebugDirDelete) value.reset();
     if (code == DebugDirSet || code == LNKAGTDebugDirSet) value.emplace(path, false);
   }
-  // One record per run, written at its end: each ended before its acknowledgement.
-  const std::string log = ReadFileBytes(temp_ / L"xperf.log");
-  int runs = 0;
-  for (size_t at = log.find("params="); at != std::string::npos; at = log.find("params=", at + 1)) {
-    ++runs;
-  }
-  EXPECT_EQ(runs, xperfRuns);
   const wchar_t* const names[] = {L"DebugDir", L"LNKAGTDebugDir"};
   for (int n = 0; n < 2; ++n) {
     const auto value = ReadRawValue(HKEY_LOCAL_MACHINE, kKey, names[n]);
@@ -92,22 +80,6 @@ TEST_F(Soak, RandomMessagesAreEachAcknowledgedOnceAndLeaveTheImpliedRegistry) {
   }
   ASSERT_FALSE(WaitExit(session.server, 0)) << "ElevatedTasks ended during the soak";
   session.Finish();
-}
-
-TEST_F(Soak, OversizedMessagesEndTheServiceWithoutAcknowledgementOrEffect) {
-  for (size_t size : {size_t{525}, size_t{1} << 20}) {
-    SCOPED_TRACE(size);
-    Session session;
-    std::vector<BYTE> big(size, 'x');
-    const PipeMessage set = MakeMessage(DebugDirSet, L"C:\\big");
-    std::memcpy(big.data(), &set, sizeof(set));
-    // The write may fail part-way once the server has dropped the connection.
-    SendBytes(session.pipe.get(), big.data(), big.size());
-    EXPECT_FALSE(ReadReply(session.pipe.get(), 30000).ok)
-        << "an oversized message was acknowledged";
-    EXPECT_EQ(WaitExit(session.server, 10000), 0u);
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kKey)) << "an oversized message was carried out";
-  }
 }
 
 }  // namespace

@@ -43,17 +43,6 @@ TEST(ProductQueries, PathDecisions) {
             BinFolder().substr(0, BinFolder().rfind(L'\\') + 1) + L"qlfmain.exe");
 }
 
-TEST(ProductQueries, InternetExplorerVersionComparesByCharacters) {
-  const std::pair<const wchar_t*, bool> cases[] = {
-      {L"9.11.19041.0", true}, {L"4.71.1712.6", true}, {L"4.71.1712.10", false}};
-  for (const auto& [version, sufficient] : cases) {
-    ScopedValueOverride value(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Internet Explorer",
-                              L"Version", REG_SZ, version);
-    EXPECT_EQ(IsInternetExplorerVersionSufficient(), sufficient) << version;
-    EXPECT_TRUE(!sufficient || RequireInternetExplorerVersion()) << version;  // no message
-  }
-}
-
 TEST(ProductQueries, PlatformUserValues) {
   ScratchKey key(HKEY_CURRENT_USER, L"Software\\Brevanne Koltec\\QUILLFORGEPDM\\Servers\\CORVANTA");
   std::wstring alias = L"given";

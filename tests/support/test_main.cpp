@@ -1,20 +1,18 @@
 // The entry of every test program (wide, like the product's programs).
 
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
-#include "framework/handles.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
-// Every process started from here, directly or through the programs under
-// test, joins this job. Not kill-on-close: under Wine 8 that also ends the
-// desktop process, which the next test would start again holding the
-// runner's output pipe.
+// Every process started from here, directly or not, joins this job. Not
+// kill-on-close: under Wine 8 that also ends the desktop process, which the
+// next test would start again, holding the runner's output pipe.
 fw::unique_handle testJob;
 
 // Ends every process of the job but this one, again for those that a dying
@@ -24,11 +22,7 @@ void EndStartedProcesses() {
   bool ended = true;
   for (int round = 0; ended && round < 10; ++round) {
     ended = false;
-    fw::unique_hfile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
-         more = ::Process32NextW(snapshot.get(), &entry)) {
+    vxtest::ForEachProcess([&](const PROCESSENTRY32W& entry) {
       fw::unique_handle process(::OpenProcess(
           PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
       BOOL inJob = FALSE;
@@ -38,7 +32,7 @@ void EndStartedProcesses() {
         ::WaitForSingleObject(process.get(), 5000);
         ended = true;
       }
-    }
+    });
   }
 }
 

@@ -114,20 +114,27 @@ void KillChild(Child& child) {
 }
 
 std::string OutputAndExit(Child& child, DWORD timeoutMs) {
+  const std::string output = ReadAllOutput(child);  // first: a full pipe would block it
   const std::optional<DWORD> code = WaitExit(child, timeoutMs);
   KillChild(child);
-  return ReadAllOutput(child) + "exit " + std::to_string(code.value_or(999));
+  return output + "exit " + std::to_string(code.value_or(999));
 }
 
-std::vector<PROCESSENTRY32W> FindProcesses(const std::wstring& name) {
-  std::vector<PROCESSENTRY32W> found;
+void ForEachProcess(const std::function<void(const PROCESSENTRY32W&)>& visit) {
   fw::unique_hfile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   PROCESSENTRY32W entry = {};
   entry.dwSize = sizeof(entry);
   for (BOOL more = snapshot && ::Process32FirstW(snapshot.get(), &entry); more;
        more = ::Process32NextW(snapshot.get(), &entry)) {
-    if (_wcsicmp(entry.szExeFile, name.c_str()) == 0) found.push_back(entry);
+    visit(entry);
   }
+}
+
+std::vector<PROCESSENTRY32W> FindProcesses(const std::wstring& name) {
+  std::vector<PROCESSENTRY32W> found;
+  ForEachProcess([&](const PROCESSENTRY32W& entry) {
+    if (_wcsicmp(entry.szExeFile, name.c_str()) == 0) found.push_back(entry);
+  });
   return found;
 }
 
@@ -323,12 +330,12 @@ static fw::unique_schandle Manager() {
   return fw::unique_schandle(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
 }
 
-ScopedFakeService::ScopedFakeService(const std::wstring& name, DWORD stopDelayMs, bool ignoreStop,
+ScopedFakeService::ScopedFakeService(const std::wstring& name, DWORD stopDelayMs,
                                      const std::wstring& logPath)
-    : name_(name), ignoreStop_(ignoreStop) {
+    : name_(name) {
   Remove();
-  std::wstring binary = L"\"" + BinPath(L"fake_service.exe") + L"\" " + name_ + L" " +
-                        std::to_wstring(stopDelayMs) + (ignoreStop ? L" 1" : L" 0");
+  std::wstring binary =
+      L"\"" + BinPath(L"fake_service.exe") + L"\" " + name_ + L" " + std::to_wstring(stopDelayMs);
   if (!logPath.empty()) binary += L" \"" + logPath + L"\"";
   fw::unique_schandle service(
       ::CreateServiceW(Manager().get(), name_.c_str(), name_.c_str(), SERVICE_ALL_ACCESS,
@@ -343,16 +350,14 @@ ScopedFakeService::~ScopedFakeService() { Remove(); }
 void ScopedFakeService::Remove() const {
   fw::unique_schandle service(::OpenServiceW(Manager().get(), name_.c_str(), SERVICE_ALL_ACCESS));
   if (!service) return;
+  // Ended, not asked: however slowly it would stop, it is gone at once.
   SERVICE_STATUS_PROCESS status = {};
   DWORD needed = 0;
-  if (ignoreStop_ &&  // it would not stop by request
-      ::QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO,
+  if (::QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO,
                              reinterpret_cast<BYTE*>(&status), sizeof(status), &needed)) {
     fw::unique_handle process(::OpenProcess(PROCESS_TERMINATE, FALSE, status.dwProcessId));
     if (process) ::TerminateProcess(process.get(), 0);
   }
-  SERVICE_STATUS stopping = {};
-  ::ControlService(service.get(), SERVICE_CONTROL_STOP, &stopping);
   WaitForState(SERVICE_STOPPED, 10000);
   ::DeleteService(service.get());
   service.reset();

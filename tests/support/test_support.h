@@ -40,6 +40,7 @@ struct Running : Child {  // ended on every path out of the test
 };
 // What it printed, then "exit N" (999: still running after timeoutMs, then ended).
 std::string OutputAndExit(Child& child, DWORD timeoutMs = 60000);
+void ForEachProcess(const std::function<void(const PROCESSENTRY32W&)>& visit);
 std::vector<PROCESSENTRY32W> FindProcesses(const std::wstring& name);
 inline bool WaitUntilNoProcess(const std::wstring& name, DWORD timeoutMs) {
   return Eventually([&] { return FindProcesses(name).empty(); }, timeoutMs);
@@ -169,10 +170,9 @@ struct Session {
   fw::unique_hfile pipe;
 };
 
-// Its stop takes stopDelayMs (never done with ignoreStop); removed at scope end.
+// Its stop takes stopDelayMs; removed at scope end.
 struct ScopedFakeService : NoCopy {
-  ScopedFakeService(const std::wstring& name, DWORD stopDelayMs, bool ignoreStop = false,
-                    const std::wstring& logPath = L"");
+  ScopedFakeService(const std::wstring& name, DWORD stopDelayMs, const std::wstring& logPath = L"");
   ~ScopedFakeService();
   bool ok() const { return ok_; }
   DWORD State() const;
@@ -181,7 +181,6 @@ struct ScopedFakeService : NoCopy {
 
   void Remove() const;
   std::wstring name_;
-  bool ignoreStop_;
   bool ok_ = false;
 };
 

@@ -9,7 +9,6 @@ using namespace vxtest;
 using namespace temp_registry::detail;
 
 static const wchar_t kTree[] = L"Software\\VxTestDotNet";
-static const wchar_t kMachineKey[] = L"Software\\Microsoft\\.NETFramework";
 
 static void BuildTree(HKEY root, const std::wstring& path,
                       std::initializer_list<const wchar_t*> versions,
@@ -47,17 +46,3 @@ TEST(DotNetTree, HighestExistingFolderFirstAndNothingToFind) {
 }
 
 // The public routines read the machine's key, lent to this prefix, which has no .NET.
-TEST(DotNetMachine, ThePublicRoutinesReadTheMachinesKey) {
-  if (KeyExists(HKEY_LOCAL_MACHINE, kMachineKey)) GTEST_SKIP() << "a real .NET is installed";
-  const ScratchKey lent(HKEY_LOCAL_MACHINE, kMachineKey);
-  const TempFolder folder(L"vxdotnetmachine");
-  BuildTree(HKEY_LOCAL_MACHINE, kMachineKey, {L"v2.0.50727", L"v4.0.30319"}, folder.path() + L"\\");
-  for (const wchar_t* v : {L"v2.0.50727", L"v4.0.30319"})
-    ::CreateDirectoryW((folder / v).c_str(), {});
-  std::wstring installRoot, path;
-  fw::StringList versions;
-  EXPECT_TRUE(GetDotNetInstallRoot(installRoot) && ListDotNetFrameworkVersions(versions) &&
-              FindDotNetFrameworkFolder(path));
-  EXPECT_EQ(installRoot + L"|" + path + L"|" + versions.front() + L"|" + versions.back(),
-            folder.path() + L"\\|" + folder.path() + L"\\v4.0.30319|v4.0.30319|v2.0.50727");
-}

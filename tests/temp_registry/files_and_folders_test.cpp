@@ -106,14 +106,3 @@ TEST(WriteTextToFile, ExactBytesAnsiFallbackAndFailures) {
               file.LastError().cause == fw::FileError::accessDenied);
 }
 
-TEST(StoreDatabasePath, UnderTheRoamingFolderAndItsDecisions) {
-  wchar_t appData[MAX_PATH] = {};
-  ASSERT_EQ(::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData), S_OK);
-  const std::wstring product = std::wstring(appData) + L"\\Quillforge";
-  ::RemoveDirectoryW(product.c_str());  // only when empty: shows the creation where it can
-  EXPECT_TRUE(GetStoreDatabasePath() == product + L"\\qlfstore.db" && PathIsFolder(product) &&
-              !PathExists(product + L"\\qlfstore.db"));
-  EXPECT_EQ(detail::StoreDatabasePathUnder(nullptr) +
-                detail::StoreDatabasePathUnder(std::wstring(250, L'x').c_str()),
-            L"");
-}

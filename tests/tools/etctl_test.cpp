@@ -5,17 +5,15 @@
 
 namespace {
 
-struct ClientRun {
-  std::optional<DWORD> exitCode;
-  std::string output;  // standard output and error together
-  bool Shows(const std::string& part) const { return output.find(part) != std::string::npos; }
-};
-
-ClientRun RunClient(const std::wstring& arguments) {
+// What qlfvxETctl printed, then "exit N".
+std::string RunClient(const std::wstring& arguments) {
   vxtest::Child child =
       vxtest::StartChild(L"\"" + vxtest::BinPath(L"qlfvxETctl.exe") + L"\" " + arguments, true);
-  std::string output = vxtest::ReadAllOutput(child);
-  return {vxtest::WaitExit(child, 120000), output};
+  return vxtest::OutputAndExit(child, 120000);
+}
+
+bool Shows(const std::string& output, const std::string& part) {
+  return output.find(part) != std::string::npos;
 }
 
 }  // namespace
@@ -36,11 +34,11 @@ TEST(Etctl, EveryCommandNameDrivesElevatedTasksAndShowsTheChange) {
   const std::string temp8 = vxtest::WideToUtf8(scratch.path());
   const std::string missing = temp8 + "\\no such folder";
 
-  const ClientRun run =
+  const std::string run =
       RunClient(L"debugdir-create debugdir-set \"" + vxtest::Utf8ToWide(missing) +
                 L"\" debugdir-delete lnkagt-create lnkagt-set \"" + scratch.path() +
                 L"\" lnkagt-delete xperf-start xperf-stop service-restart code 2 code 42 quit");
-  ASSERT_EQ(run.exitCode, 0u) << run.output;
+  ASSERT_TRUE(run.ends_with("exit 0")) << run;
   const std::string expected[] = {
       "Launched qlfvxET.exe (runas) for process ",
       "Connected to \\\\.\\pipe\\VxToElevatedExePipe",
@@ -64,7 +62,7 @@ TEST(Etctl, EveryCommandNameDrivesElevatedTasksAndShowsTheChange) {
       "> code 2: acknowledged\n> code 42: acknowledged\n> quit (code 3): acknowledged\n",
   };
   for (const std::string& part : expected)
-    EXPECT_TRUE(run.Shows(part)) << part << "\nin:\n" << run.output;
+    EXPECT_TRUE(Shows(run, part)) << part << "\nin:\n" << run;
 
   // What it shows is what it read back: only that Xperf did run is not shown.
   const std::string xperf = vxtest::ReadFileBytes(scratch / L"xperf.log");
@@ -84,10 +82,10 @@ TEST(Etctl, WrongUsagePrintsUsageSendsNothingAndExitsTwo) {
       {L"debugdir-create bogus", "qlfvxETctl: unknown command or option: bogus"},
   };
   for (const auto& c : cases) {
-    const ClientRun run = RunClient(c.arguments);
-    EXPECT_EQ(run.exitCode, 2u) << run.output;
-    EXPECT_TRUE(run.Shows(c.reason)) << run.output;
-    EXPECT_TRUE(run.Shows("usage: qlfvxETctl [options] COMMAND")) << run.output;
+    const std::string run = RunClient(c.arguments);
+    EXPECT_TRUE(run.ends_with("exit 2")) << run;
+    EXPECT_TRUE(Shows(run, c.reason)) << run;
+    EXPECT_TRUE(Shows(run, "usage: qlfvxETctl [options] COMMAND")) << run;
   }
   // Nothing was launched, so nothing was written.
   EXPECT_TRUE(vxtest::FindProcesses(L"qlfvxET.exe").empty());
@@ -96,19 +94,19 @@ TEST(Etctl, WrongUsagePrintsUsageSendsNothingAndExitsTwo) {
 
 TEST(Etctl, NoServerWithinTheTimeOutAndBusyPipe) {
   ASSERT_TRUE(vxtest::WaitUntilNoProcess(L"qlfvxET.exe", 10000));
-  ClientRun run = RunClient(L"--attach --connect-timeout-ms 300 quit");
-  EXPECT_EQ(run.exitCode, 1u);
-  EXPECT_TRUE(
-      run.Shows("qlfvxETctl: no ElevatedTasks pipe appeared within the time-out (error 2) "
-                "[300 ms]"))
-      << run.output;
+  std::string run = RunClient(L"--attach --connect-timeout-ms 300 quit");
+  EXPECT_TRUE(run.ends_with("exit 1"));
+  EXPECT_TRUE(Shows(run,
+                    "qlfvxETctl: no ElevatedTasks pipe appeared within the time-out (error 2) "
+                    "[300 ms]"))
+      << run;
 
   vxtest::Session first;
   run = RunClient(L"--attach --connect-timeout-ms 300 quit");
-  EXPECT_EQ(run.exitCode, 1u);
-  EXPECT_TRUE(
-      run.Shows("qlfvxETctl: the ElevatedTasks pipe is busy: another client is connected "
-                "(error 231)"))
-      << run.output;
+  EXPECT_TRUE(run.ends_with("exit 1"));
+  EXPECT_TRUE(Shows(run,
+                    "qlfvxETctl: the ElevatedTasks pipe is busy: another client is connected "
+                    "(error 231)"))
+      << run;
   first.Finish();
 }

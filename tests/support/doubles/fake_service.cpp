@@ -11,7 +11,6 @@
 static SERVICE_STATUS_HANDLE g_statusHandle = nullptr;
 static HANDLE g_stopEvent = nullptr;
 static DWORD g_stopDelayMs = 0;
-static bool g_ignoreStop = false;
 static std::wstring g_name, g_log;
 
 static void Log(const char* line) {
@@ -33,7 +32,6 @@ static DWORD WINAPI Handler(DWORD control, DWORD, void*, void*) {
   if (control == SERVICE_CONTROL_INTERROGATE) return NO_ERROR;
   if (control != SERVICE_CONTROL_STOP) return ERROR_CALL_NOT_IMPLEMENTED;
   Log("stop\n");
-  if (g_ignoreStop) return NO_ERROR;
   Report(SERVICE_STOP_PENDING);
   ::SetEvent(g_stopEvent);
   return NO_ERROR;
@@ -51,11 +49,10 @@ static void WINAPI ServiceMain(DWORD, wchar_t**) {
 }
 
 int wmain(int argc, wchar_t* argv[]) {
-  if (argc < 4) return 1;
+  if (argc < 3) return 1;
   g_name = argv[1];
   g_stopDelayMs = static_cast<DWORD>(_wtol(argv[2]));
-  g_ignoreStop = _wtol(argv[3]) != 0;
-  if (argc > 4) g_log = argv[4];
+  if (argc > 3) g_log = argv[3];
   SERVICE_TABLE_ENTRYW table[] = {{g_name.data(), ServiceMain}, {nullptr, nullptr}};
   return ::StartServiceCtrlDispatcherW(table) ? 0 : 1;
 }

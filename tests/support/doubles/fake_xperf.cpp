@@ -1,12 +1,10 @@
 // Stands in for Xperf.exe. Sleeps VX_FAKE_XPERF_DELAY_MS (or until the named
 // event VX_FAKE_XPERF_GATE is set, if that is sooner), then appends to
-// VX_FAKE_XPERF_LOG, in UTF-8, "params=<raw text after the program name>",
-// "argc=<n>" and "argv[i]=<argument>" lines; written only at the end, so the
-// record proves the run finished. With VX_FAKE_XPERF_CHECK_PATH set, a first
-// line "exists=1" or "exists=0" tells whether that path existed at start.
+// VX_FAKE_XPERF_LOG, in UTF-8, "params=<raw text after the program name>";
+// written only at the end, so the record proves the run finished. With VX_FAKE_XPERF_CHECK_PATH
+// set, a first line "exists=1" or "exists=0" tells whether that path existed at start.
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <cstdlib>
 #include <cwchar>
@@ -56,12 +54,6 @@ int wmain() {
   }
   params += std::wcsspn(params, L" \t");
   record += "params=" + Utf8(params) + "\n";
-  int argc = 0;
-  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-  record += "argc=" + std::to_string(argc - 1) + "\n";
-  for (int i = 1; i < argc; ++i)
-    record += "argv[" + std::to_string(i) + "]=" + Utf8(argv[i]) + "\n";
-  ::LocalFree(argv);
 
   HANDLE file = ::CreateFileW(logPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
                               OPEN_ALWAYS, 0, nullptr);
