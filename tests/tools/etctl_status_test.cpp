@@ -56,10 +56,11 @@ TEST(EtctlStatus, LooksWithoutConnectingOrChangingAnything) {
   EXPECT_TRUE(StatusFailures(seen).empty());
 
   vxtest::TempFolder scratch(L"status");
-  const DWORD four = 4;
   ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, ProductSettingsKey, L"DebugDir", REG_SZ,
                     scratch.path().c_str(), static_cast<DWORD>(scratch.path().size() * 2 + 2));
-  ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, ProductSettingsKey, L"LNKAGTDebugDir", REG_DWORD, &four, 4);
+  // An odd size: the reader's room must exceed the data's own units.
+  ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, ProductSettingsKey, L"LNKAGTDebugDir", REG_BINARY, "four",
+                    5);
   vxtest::ScopedFakeService service(elevated::detail::kLauncherServiceName, 0);
   ASSERT_TRUE(service.ok());
   DWORD error = 0;
@@ -80,7 +81,7 @@ TEST(EtctlStatus, LooksWithoutConnectingOrChangingAnything) {
   ASSERT_TRUE(client);
   const std::wstring program = L"\"" + vxtest::BinPath(L"qlfvxETctl.exe") + L"\" status";
   const std::string text = "DebugDir: \"" + vxtest::WideToUtf8(scratch.path()) +
-                           "\" [folder exists]\nLNKAGTDebugDir: (not a text: type 4)\n"
+                           "\" [folder exists]\nLNKAGTDebugDir: (not a text: type 3)\n"
                            "trace folder: " +
                            vxtest::WideToUtf8(folder) +
                            " (folder exists)\ntrace file: " + vxtest::WideToUtf8(trace) +
