@@ -5,12 +5,14 @@ include(CMakePackageConfigHelpers)
 
 # ---- Install and the CMake package ------------------------------------------
 
-# A consumer links Vx::library (or Vx::framework, Vx::elevated_tasks alone)
-# and gets the system libraries and C++20 along.
+# A consumer links Vx::library (or Vx::framework, Vx::elevated_folders,
+# Vx::elevated_tasks alone) and gets the system libraries and C++20 along.
+# The pipe server of the program itself is not installed.
 set_target_properties(vx_framework PROPERTIES EXPORT_NAME framework)
+set_target_properties(vx_elevated_folders PROPERTIES EXPORT_NAME elevated_folders)
 set_target_properties(vx_elevated_tasks PROPERTIES EXPORT_NAME elevated_tasks)
 set_target_properties(vx_library PROPERTIES EXPORT_NAME library)
-install(TARGETS vx_framework vx_elevated_tasks vx_library EXPORT VxTargets
+install(TARGETS vx_framework vx_elevated_folders vx_elevated_tasks vx_library EXPORT VxTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 # Exported too, so that a consumer can copy ElevatedTasks beside its own program.
 install(TARGETS qlfvxET qlfvxETctl EXPORT VxTargets RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -19,6 +21,7 @@ install(TARGETS qlfvxET qlfvxETctl EXPORT VxTargets RUNTIME DESTINATION ${CMAKE_
 # detail headers beside the sources stay private.
 set(VX_PUBLIC_HEADERS
     elevated_tasks/elevated_tasks.h
+    elevated_tasks/pipe_protocol.h
     framework/app.h
     framework/file.h
     framework/handles.h

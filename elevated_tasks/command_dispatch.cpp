@@ -2,7 +2,7 @@
 #include <shellapi.h>
 
 #include "elevated_tasks/command_text.h"
-#include "elevated_tasks/elevated_tasks.h"
+#include "elevated_tasks/server.h"
 #include "framework/handles.h"
 
 using namespace elevated::detail;
@@ -44,6 +44,15 @@ void CreateLogFolder(uint32_t command) {
 
 }  // namespace
 
+std::wstring GetTempFolder() {
+  wchar_t buffer[kEnvironmentBufferUnits] = {};
+  const DWORD result =
+      ::GetEnvironmentVariableW(L"TEMP", buffer, static_cast<DWORD>(kEnvironmentBufferUnits));
+  return TempFolderFromEnvironment(result, buffer);
+}
+
+namespace elevated {
+
 void HoldProgramStarts(DWORD timeoutMs) {
   // Never released: the process ends holding it.
   for (const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
@@ -56,7 +65,7 @@ void HoldProgramStarts(DWORD timeoutMs) {
 static_assert(sizeof(SHELLEXECUTEINFOW) == 112, "the shell request record of 64-bit Windows");
 #endif
 
-void DispatchCommand(const PipeMessage& message) {
+void DispatchCommand(const PipeMessage& message, const ServerPolicy&) {
   switch (message.command) {
     case XperfStart:
       RunXperf(kXperfStartParameters);
@@ -90,4 +99,10 @@ void DispatchCommand(const PipeMessage& message) {
     default:  // Done, Quit and every code above 10
       break;
   }
+}
+
+}  // namespace elevated
+
+void DispatchCommand(const PipeMessage& message) {
+  elevated::DispatchCommand(message, elevated::kDefaultPolicy);
 }

@@ -1,20 +1,12 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "elevated_tasks/command_text.h"
 #include "elevated_tasks/elevated_tasks.h"
 #include "elevated_tasks/shell_folders.h"
 #include "framework/handles.h"
 #include "framework/text.h"
 
 using namespace elevated::detail;
-
-std::wstring GetTempFolder() {
-  wchar_t buffer[kEnvironmentBufferUnits] = {};
-  const DWORD result =
-      ::GetEnvironmentVariableW(L"TEMP", buffer, static_cast<DWORD>(kEnvironmentBufferUnits));
-  return TempFolderFromEnvironment(result, buffer);
-}
 
 namespace elevated::detail {
 

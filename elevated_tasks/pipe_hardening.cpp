@@ -57,8 +57,9 @@ std::vector<BYTE> BuildHardenedPipeAcl(PSID user) {
   return acl;
 }
 
-fw::unique_hfile CreateHardenedPipe(HANDLE launcher) {
-  const std::vector<BYTE> user = ProcessUserSid(launcher);
+fw::unique_hfile CreateHardenedPipe(const std::vector<BYTE>& launcherUserSid) {
+  // A copy: the ACL is built from a SID the call may not change.
+  std::vector<BYTE> user = launcherUserSid;
   std::vector<BYTE> acl = BuildHardenedPipeAcl(user.empty() ? nullptr : PSID(user.data()));
   SECURITY_DESCRIPTOR descriptor = {};
   if (acl.empty() || !::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||

@@ -1,8 +1,7 @@
 #pragma once
-// The hardened build of ElevatedTasks (compiled with VX_HARDENED_PIPE): one
-// local pipe instance, read and write for the launcher's user, SYSTEM and
-// Administrators only, and the launching process as the only client served.
-// Every build compiles these routines; only the hardened one calls them.
+// The hardened pipe (ServerPolicy::hardenedPipe): one local pipe instance,
+// read and write for the launcher's user, SYSTEM and Administrators only, and
+// the launching process as the only client served.
 
 #include <windows.h>
 
@@ -11,16 +10,6 @@
 #include "framework/handles.h"
 
 namespace elevated {
-
-#ifdef VX_HARDENED_PIPE
-inline constexpr bool kHardenedPipe = true;
-#else
-inline constexpr bool kHardenedPipe = false;
-#endif
-
-// The hardened build also reads the launcher's id and token.
-inline constexpr DWORD kLauncherAccess =
-    kHardenedPipe ? SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION : SYNCHRONIZE;
 
 // What each of the three accounts may do with the pipe: a client opens it
 // for reading and writing. The right to make further instances comes with
@@ -37,11 +26,12 @@ std::vector<BYTE> ProcessUserSid(HANDLE process);
 std::vector<BYTE> BuildHardenedPipeAcl(PSID user);
 
 // Creates the one instance of the pipe, first of its name, refusing remote
-// clients, with the ACL above for the user of the launcher's token. Empty
+// clients, with the ACL above for the launcher's user (a SID as copied by
+// ProcessUserSid; empty gives no pipe). Empty
 // when the name is taken (also when the system made the instance beside
 // another one) or the pipe cannot be made; a line on standard output says
 // which.
-fw::unique_hfile CreateHardenedPipe(HANDLE launcher);
+fw::unique_hfile CreateHardenedPipe(const std::vector<BYTE>& launcherUserSid);
 
 // Waits for clients until the launcher's process is the one connected: true
 // then; false when a wait for a client fails. Any other client is

@@ -1,5 +1,7 @@
-#include "elevated_tasks/elevated_tasks.h"
+#include <memory>
+
 #include "elevated_tasks/pipe_hardening.h"
+#include "elevated_tasks/server.h"
 #include "framework/handles.h"
 
 namespace {
@@ -22,17 +24,20 @@ bool ConnectAnyClient(HANDLE pipe) {
 
 }  // namespace
 
+namespace elevated {
+
 DWORD WINAPI PipeServerThread(LPVOID parameter) {
-  const HANDLE launcher = static_cast<HANDLE>(parameter);
-  fw::unique_hfile pipe =
-      elevated::kHardenedPipe ? elevated::CreateHardenedPipe(launcher) : CreateOpenPipe();
+  const std::unique_ptr<PipeServerContext> context(static_cast<PipeServerContext*>(parameter));
+  const PipeServerContext none;
+  const PipeServerContext& with = context ? *context : none;
+  const bool hardened = with.policy.hardenedPipe;
+  fw::unique_hfile pipe = hardened ? CreateHardenedPipe(with.launcherUserSid) : CreateOpenPipe();
   if (!pipe) return 0xFFFFFFFF;
 
   // The hardened wait for the launcher may refuse clients for as long as it
   // likes: the main thread still ends the program with the launcher.
-  const bool connected = elevated::kHardenedPipe
-                             ? elevated::ConnectLauncherOnly(pipe.get(), ::GetProcessId(launcher))
-                             : ConnectAnyClient(pipe.get());
+  const bool connected =
+      hardened ? ConnectLauncherOnly(pipe.get(), with.launcherId) : ConnectAnyClient(pipe.get());
   if (!connected) return 0;
 
   for (;;) {
@@ -47,12 +52,9 @@ DWORD WINAPI PipeServerThread(LPVOID parameter) {
     }
 
     const PipeMessage work = received;
-    DispatchCommand(work);
+    DispatchCommand(work, with.policy);
 
-    // Only the code goes out; the path stays zero so that no memory of the
-    // elevated process reaches the client.
-    PipeMessage acknowledgement = {};
-    acknowledgement.command = Done;
+    PipeMessage acknowledgement = AcknowledgementMessage();
     DWORD bytesWritten = 0;
     ::WriteFile(pipe.get(), &acknowledgement, sizeof(acknowledgement), &bytesWritten, nullptr);
 
@@ -71,3 +73,5 @@ DWORD WINAPI PipeServerThread(LPVOID parameter) {
   ::DisconnectNamedPipe(pipe.get());
   return 0xFFFFFFFF;
 }
+
+}  // namespace elevated

@@ -2,7 +2,7 @@
 
 #include <cwctype>
 
-#include "elevated_tasks/elevated_tasks.h"
+#include "elevated_tasks/pipe_protocol.h"
 
 namespace etctl {
 

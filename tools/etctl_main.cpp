@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "elevated_tasks/elevated_tasks.h"
+#include "elevated_tasks/pipe_protocol.h"
 #include "framework/handles.h"
 #include "library/launch_shell/launch_shell.h"
 #include "tools/etctl_arguments.h"

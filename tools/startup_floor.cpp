@@ -12,7 +12,7 @@
 
 #include <cstdlib>
 
-#include "elevated_tasks/elevated_tasks.h"  // the pipe's name and message only
+#include "elevated_tasks/pipe_protocol.h"
 
 namespace {
 

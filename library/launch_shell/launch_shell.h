@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "elevated_tasks/elevated_tasks.h"
+#include "elevated_tasks/pipe_protocol.h"
 #include "framework/handles.h"
 #include "framework/text.h"
 

@@ -1,5 +1,6 @@
 #include <shlwapi.h>
 
+#include "elevated_tasks/elevated_tasks.h"
 #include "library/launch_shell/launch_shell.h"
 
 bool HasOemRegistryName() {

@@ -1,3 +1,4 @@
+#include "elevated_tasks/elevated_tasks.h"
 #include "library/launch_shell/launch_shell.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include "framework/app.h"
 #include "framework/handles.h"
-#include "elevated_tasks/shell_folders.h"
+#include "elevated_tasks/elevated_tasks.h"
 #include "library/product_settings/product_queries_detail.h"
 #include "library/product_settings/product_settings.h"
 #include "library/temp_registry/temp_registry.h"
@@ -80,17 +80,9 @@ std::wstring GetModuleFolder() { return TextBeforeLastBackslash(GetModulePath())
 
 std::wstring GetMainExecutablePath() { return MainExecutablePathFor(GetModuleFolder()); }
 
-bool GetSpecialFolderPath(int csidl, std::wstring& path) {
-  std::wstring text;
-  if (FAILED(elevated::detail::ShellFolderText(csidl, 3 * MAX_PATH, text))) return false;
-  path = std::move(text);
-  return true;
-}
+bool GetSpecialFolderPath(int csidl, std::wstring& path) { return GetShellFolderPath(csidl, path); }
 
-bool CreateAppDataProductFolder(std::wstring& folder) {
-  if (!GetSpecialFolderPath(CSIDL_APPDATA, folder)) return false;
-  return elevated::detail::AppendProductFolder(folder);
-}
+bool CreateAppDataProductFolder(std::wstring& folder) { return GetRoamingProductFolder(folder); }
 
 std::wstring GetOfficeVersion() { return ReadPlatformUserText(L"QFOfficeVersion"); }
 

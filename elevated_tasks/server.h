@@ -1,0 +1,61 @@
+#pragma once
+// The ElevatedTasks program itself: its entry, the pipe thread and what the
+// two builds of the program differ in. Not installed: nothing here is for
+// the diagnostics tool.
+
+#include <windows.h>
+
+#include <memory>
+#include <vector>
+
+#include "elevated_tasks/elevated_tasks.h"
+
+namespace elevated {
+
+// What a build of the program promises beyond the shared behaviour. Each
+// program's entry passes its policy by value; nothing else in the shared
+// code tells the builds apart.
+struct ServerPolicy {
+  // One local pipe instance, open to the launcher's user, SYSTEM and
+  // Administrators only, and the launching process the only client served
+  // (pipe_hardening.h). Off: the open pipe, any first client.
+  bool hardenedPipe = false;
+};
+
+inline constexpr ServerPolicy kDefaultPolicy = {};
+inline constexpr ServerPolicy kHardenedPolicy = {.hardenedPipe = true};
+
+// Everything the pipe thread uses, owned by that thread: it borrows nothing
+// that the entry may close or free.
+struct PipeServerContext {
+  ServerPolicy policy;
+  DWORD launcherId = 0;
+  // The launcher's user, read by the entry while it held the launcher open;
+  // empty unless the hardened pipe needs it.
+  std::vector<BYTE> launcherUserSid;
+};
+
+// The pipe thread: creates the pipe, serves one client, returns 0 after the
+// quit command or a failed connection, 0xFFFFFFFF when the pipe cannot be
+// created or the connection ends. The parameter is a PipeServerContext made
+// with new, which the thread takes over and deletes; null serves as the
+// default build with no launcher.
+DWORD WINAPI PipeServerThread(LPVOID context);
+
+// The program: the launcher's id as the one argument, the pipe thread, and
+// the end when either the launcher or the thread ends. Returns the exit code.
+int RunElevatedTasks(int argc, wchar_t* argv[], const ServerPolicy& policy);
+
+// DispatchCommand as a build with this policy carries it out.
+void DispatchCommand(const PipeMessage& message, const ServerPolicy& policy);
+
+// A new process's first thread is resumed only at the end of the call that
+// creates it, so a process that ends inside that call leaves its child
+// suspended for ever: an Xperf that never runs, and a console host that
+// never ends. The dispatcher starts programs only while no end is pending.
+// The entry calls this before it ends the process: it waits at most
+// timeoutMs for a start in progress to finish, and every later start then
+// blocks until the process has ended. A program already started runs on.
+void HoldProgramStarts(DWORD timeoutMs);
+
+}  // namespace elevated
