@@ -1,8 +1,17 @@
-// Calls the installed library as the diagnostics tool does; exits 1 when a check fails.
+// Calls the installed libraries as the diagnostics tool does, at least one
+// routine of every installed header; exits 1 when a check fails.
 #include <cstdio>
 #include <string>
 
+#include "elevated_tasks/elevated_tasks.h"
+#include "elevated_tasks/pipe_protocol.h"
+#include "framework/app.h"
+#include "framework/file.h"
+#include "framework/handles.h"
+#include "framework/profile.h"
+#include "framework/text.h"
 #include "library/launch_shell/launch_shell.h"
+#include "library/product_settings/document_component.h"
 #include "library/product_settings/product_settings.h"
 #include "library/system_files/system_files.h"
 #include "library/temp_registry/temp_registry.h"
@@ -21,6 +30,9 @@ static std::wstring Beside(const wchar_t* name) {
 }
 
 int main() {
+  // The headers used below, one each; a header installed since needs a call here.
+  Check(VX_HEADER_COUNT == 12, "every installed header is used", std::to_wstring(VX_HEADER_COUNT));
+
   std::wstring os;
   Check(GetOsDescription(os) && os.rfind(L"Microsoft Windows ", 0) == 0, "GetOsDescription", os);
 
@@ -40,5 +52,23 @@ int main() {
     const std::wstring version = GetFileVersionString(Beside(program).c_str());
     Check(version == expected, "version resource equals the package version", version);
   }
+
+  // The pipe's contract, the commands and the shared folder routines.
+  PipeMessage message = {};
+  Check(BuildPipeMessage(DebugDirSet, L"C:\\x", message) && message.path[4] == L'\0',
+        "BuildPipeMessage", L"C:\\x");
+  Check(AcknowledgementMessage().command == Done, "AcknowledgementMessage", L"");
+  DispatchCommand(AcknowledgementMessage());  // Done: does nothing
+  std::wstring name;
+  Check(GetTraceFileName(name) && name == L"qlfvxPerfData.etl", "GetTraceFileName", name);
+
+  // The framework.
+  Check(fw::AppInit(::GetModuleHandleW(nullptr), nullptr, L"vx_consumer", 0), "AppInit", L"");
+  Check(fw::CompareNoCase(L"ABC", L"abc") == 0, "CompareNoCase", L"ABC");
+  Check(fw::FileErrorFromOs(ERROR_FILE_NOT_FOUND).cause != 0, "FileErrorFromOs", L"");
+  fw::unique_handle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  Check(static_cast<bool>(event), "unique_handle", L"");
+  Check(fw::ProfileKeyPath().rfind(L"Brevanne Koltec\\", 0) == 0, "ProfileKeyPath", fw::ProfileKeyPath());
+  Check(CLSID_QfDocumentFactory.Data1 != 0, "the document component's class", L"");
   return failures == 0 ? 0 : 1;
 }
