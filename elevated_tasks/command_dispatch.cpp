@@ -1,6 +1,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdio>
+
 #include "elevated_tasks/command_text.h"
 #include "elevated_tasks/server.h"
 #include "framework/handles.h"
@@ -12,8 +14,54 @@ namespace {
 // Held while a program is being created, and for good once the process ends.
 SRWLOCK programStarts = SRWLOCK_INIT;
 
+// KitsRoot10's data as stored, from the first registry view that holds it,
+// whatever it holds there: the 64-bit view, then the 32-bit one, where the
+// kit's 32-bit installer may have recorded it alone. Both lie under
+// HKLM\SOFTWARE, which only administrators can write, so neither is trusted
+// less. Only a REG_SZ of at most MAX_PATH units counts: a REG_EXPAND_SZ would
+// be expanded with this process's environment, which the user's own
+// HKCU\Environment feeds.
+std::optional<std::wstring> ReadKitsRoot() {
+  for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+    fw::unique_hkey key;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kKitsRootsKey, 0, KEY_QUERY_VALUE | view, key.put()) !=
+        ERROR_SUCCESS)
+      continue;
+    wchar_t data[MAX_PATH] = {};
+    DWORD type = REG_NONE;
+    DWORD bytes = sizeof(data);
+    const LSTATUS status = ::RegQueryValueExW(key.get(), kKitsRootValue, nullptr, &type,
+                                              reinterpret_cast<BYTE*>(data), &bytes);
+    if (status == ERROR_FILE_NOT_FOUND) continue;
+    if (status != ERROR_SUCCESS || type != REG_SZ) return std::nullopt;
+    return std::wstring(data, bytes / sizeof(wchar_t));
+  }
+  return std::nullopt;
+}
+
+std::optional<std::wstring> FindTrustedXperf() {
+  wchar_t system[MAX_PATH] = {};
+  const UINT length = ::GetSystemDirectoryW(system, MAX_PATH);
+  return TrustedXperfPath(ReadKitsRoot(), length < MAX_PATH ? std::wstring(system, length) : L"",
+                          [](const std::wstring& path) {
+                            const DWORD attributes = ::GetFileAttributesW(path.c_str());
+                            return attributes != INVALID_FILE_ATTRIBUTES &&
+                                   !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+                          });
+}
+
 // Runs Xperf elevated and hidden and waits for it to end, however long.
-void RunXperf(const std::wstring& parameters) {
+void RunXperf(const std::wstring& parameters, const elevated::ServerPolicy& policy) {
+  std::wstring program = kXperfProgram;
+  if (policy.trustedXperfOnly) {
+    const std::optional<std::wstring> trusted = FindTrustedXperf();
+    if (!trusted) {
+      ::wprintf(L"%ls\n", kNoTrustedXperfLine);
+      ::fflush(stdout);  // the console is hidden and may be a pipe
+      return;
+    }
+    program = *trusted;
+  }
   // The shell may hand the request to extensions that need COM.
   fw::com_init com(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   SHELLEXECUTEINFOW info = {};
@@ -23,7 +71,7 @@ void RunXperf(const std::wstring& parameters) {
   // wait for somebody to close it; the command is meant to end quietly.
   info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NO_CONSOLE | SEE_MASK_FLAG_NO_UI;
   info.lpVerb = kXperfVerb;
-  info.lpFile = kXperfProgram;
+  info.lpFile = program.c_str();
   info.lpParameters = parameters.c_str();
   info.nShow = SW_HIDE;
   ::AcquireSRWLockExclusive(&programStarts);
@@ -65,17 +113,17 @@ void HoldProgramStarts(DWORD timeoutMs) {
 static_assert(sizeof(SHELLEXECUTEINFOW) == 112, "the shell request record of 64-bit Windows");
 #endif
 
-void DispatchCommand(const PipeMessage& message, const ServerPolicy&) {
+void DispatchCommand(const PipeMessage& message, const ServerPolicy& policy) {
   switch (message.command) {
     case XperfStart:
-      RunXperf(kXperfStartParameters);
+      RunXperf(kXperfStartParameters, policy);
       break;
     case XperfStop: {
       std::wstring folder;
       std::wstring file;
       GetTraceFolder(folder, L"");
       GetTraceFileName(file);
-      RunXperf(XperfStopParameters(folder, file));
+      RunXperf(XperfStopParameters(folder, file), policy);
       break;
     }
     case DebugDirCreate:

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "elevated_tasks/elevated_tasks.h"
@@ -19,6 +21,28 @@ inline constexpr wchar_t kLauncherServiceName[] = L"CORVANTALauncher";
 inline constexpr wchar_t kTempFallback[] = L"c:\\temp";
 inline constexpr size_t kEnvironmentBufferUnits = MAX_PATH;
 inline constexpr size_t kRegistryTextUnits = 512;
+
+// Where the kit's installer records its root, in HKEY_LOCAL_MACHINE.
+inline constexpr wchar_t kKitsRootsKey[] = L"SOFTWARE\\Microsoft\\Windows Kits\\Installed Roots";
+inline constexpr wchar_t kKitsRootValue[] = L"KitsRoot10";
+inline constexpr wchar_t kNoTrustedXperfLine[] =
+    L"Xperf not started: no xperf.exe in the registered Windows Performance Toolkit or in System32";
+
+// The Xperf that a build trusting only administrators' folders runs, always
+// a full path: "<kitsRoot>\Windows Performance Toolkit\xperf.exe" when
+// isFile holds for it, else "<systemFolder>\xperf.exe" when isFile holds for
+// that, else nothing. kitsRoot is the value's data as stored (KitsRoot10,
+// nullopt when it is absent or not a REG_SZ): its text ends at the first NUL
+// or, lacking one, with the data. A folder is used only when, with trailing
+// backslashes dropped, it is a local absolute path: a drive letter, a colon,
+// then backslash-led parts, none empty, "." or "..", none holding a control
+// character or any of / : * ? " < > |. So a relative, drive-relative, UNC
+// or device path, or an empty text, is not used, nor is a result of MAX_PATH
+// units or more. One backslash joins folder and file, however many the
+// folder ended with.
+std::optional<std::wstring> TrustedXperfPath(
+    const std::optional<std::wstring>& kitsRoot, const std::wstring& systemFolder,
+    const std::function<bool(const std::wstring&)>& isFile);
 
 // "-stop -d " and the trace file's path. The path is quoted when it holds a
 // blank or a tab, so that a user folder such as "C:\Users\Ann Lee" reaches

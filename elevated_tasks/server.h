@@ -20,10 +20,16 @@ struct ServerPolicy {
   // Administrators only, and the launching process the only client served
   // (pipe_hardening.h). Off: the open pipe, any first client.
   bool hardenedPipe = false;
+  // Xperf only as a full path in a folder that only administrators can
+  // write: the registered Windows Performance Toolkit, else System32
+  // (TrustedXperfPath in command_text.h); neither there, a console line and
+  // nothing started. Off: "Xperf.exe" by name, through the shell's search
+  // of PATH and App Paths, which the user can steer.
+  bool trustedXperfOnly = false;
 };
 
 inline constexpr ServerPolicy kDefaultPolicy = {};
-inline constexpr ServerPolicy kHardenedPolicy = {.hardenedPipe = true};
+inline constexpr ServerPolicy kHardenedPolicy = {.hardenedPipe = true, .trustedXperfOnly = true};
 
 // Everything the pipe thread uses, owned by that thread: it borrows nothing
 // that the entry may close or free.
