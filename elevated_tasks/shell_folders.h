@@ -1,6 +1,6 @@
 #pragma once
 // The shell-folder steps that ElevatedTasks and the library share; each
-// caller keeps its own buffer size and its own idea of a failed lookup.
+// caller keeps its own idea of a failed lookup.
 
 #include <windows.h>
 
@@ -9,10 +9,10 @@
 namespace elevated::detail {
 
 // Asks the shell for a special folder's item list and turns it into a path
-// through a zeroed buffer of bufferUnits, freeing the list afterwards.
+// through a zeroed MAX_PATH buffer of its own, freeing the list afterwards.
 // Returns the lookup's result; text is written only when it succeeded, and
 // is empty for a folder without a file-system path.
-HRESULT ShellFolderText(int csidl, size_t bufferUnits, std::wstring& text);
+HRESULT ShellFolderText(int csidl, std::wstring& text);
 
 // Appends "\Quillforge" to folder and creates that folder. True when it was
 // created or already existed; folder holds the path either way.

@@ -82,7 +82,7 @@ std::wstring GetMainExecutablePath() { return MainExecutablePathFor(GetModuleFol
 
 bool GetSpecialFolderPath(int csidl, std::wstring& path) {
   std::wstring text;
-  if (FAILED(elevated::detail::ShellFolderText(csidl, 3 * MAX_PATH, text))) return false;
+  if (FAILED(elevated::detail::ShellFolderText(csidl, text))) return false;
   path = std::move(text);
   return true;
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "library/launch_shell/launch_shell.h"
+#include "library/product_settings/product_settings.h"
 #include "tests/support/test_support.h"
 
 using namespace vxtest;
@@ -52,5 +53,20 @@ TEST(ProductUserFolders, EachNeedsItsParentAndIsMadeOnce) {
     EXPECT_TRUE(GetLocalProductFolder(folder));
     EXPECT_EQ(folder, profile / L"Local\\Quillforge");
     EXPECT_TRUE(PathIsFolder(folder));
+  }
+}
+
+// Both shell-folder readers, ElevatedTasks' and the library's: the longest path
+// the shell returns comes back whole, an unknown folder leaves the output alone,
+// and a folder without a file-system path gives the empty text.
+TEST(ShellFolderPaths, LongestPathUnknownFolderAndNoFileSystemPath) {
+  TempFolder profile(L"vxshell");
+  const std::wstring longest = profile / std::wstring(258 - profile.path().size(), L'r');
+  ScopedShellFolder roaming(L"AppData", longest);
+  for (bool (*read)(int, std::wstring&) : {GetShellFolderPath, GetSpecialFolderPath}) {
+    std::wstring path = L"kept";
+    EXPECT_TRUE(read(CSIDL_APPDATA, path) && path == longest) << WideToUtf8(path);
+    EXPECT_TRUE(!read(0x7f, path) && path == longest);
+    EXPECT_TRUE(read(CSIDL_DRIVES, path) && path.empty());
   }
 }
