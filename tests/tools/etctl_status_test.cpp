@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <nlohmann/json.hpp>
 
 #include "elevated_tasks/command_text.h"
 #include "tests/support/test_support.h"
@@ -8,10 +10,15 @@
 #include "tools/etctl_status.h"
 
 using namespace etctl;
+using Json = nlohmann::json;
+
+Json Parsed(const std::wstring& json) { return Json::parse(vxtest::WideToUtf8(json)); }
 
 TEST(EtctlStatus, TextJsonAndFailuresFromAnyRecord) {
   StatusReport report;
-  report.debugDir = {true, true, REG_SZ, L"C:\\a \"b\"\n\x00e9\xd83d\xde00\x7f", true};
+  // Two-, three- and four-byte UTF-8, then lone surrogates: before a unit, alone, at the end.
+  report.debugDir = {true, true, REG_SZ,
+                     L"C:\\a \"b\"\n\x00e9\x07ff\x0800\xd83d\xde00\x7f\xd800x\xdc00\xd83d", true};
   report.lnkagtDebugDir.error = ERROR_ACCESS_DENIED;
   report.traceFolder = {L"C:\\R\\Quillforge", true, true};
   report.traceFile = {L"C:\\R\\Quillforge\\qlfvxPerfData.etl", true, false, 5ull << 32};
@@ -27,21 +34,30 @@ TEST(EtctlStatus, TextJsonAndFailuresFromAnyRecord) {
                 L"modified 2000-01-01 00:00:00 UTC)\n"
                 L"service CORVANTALauncher: running\n"
                 L"pipe \\\\.\\pipe\\VxToElevatedExePipe: present, a client is connected\n");
-  EXPECT_EQ(StatusJson(report),
-            LR"({"DebugDir":{"state":"set","data":"C:\\a \"b\"\n\u00e9\ud83d\ude00\u007f",)"
-            LR"("folderExists":true},"LNKAGTDebugDir":{"state":"unreadable","error":5},)"
-            LR"("traceFolder":{"path":"C:\\R\\Quillforge","exists":true,"folder":true},)"
-            LR"("traceFile":{"path":"C:\\R\\Quillforge\\qlfvxPerfData.etl","exists":true,)"
-            LR"("size":21474836480,"modified":"2000-01-01T00:00:00Z"},)"
-            LR"("service":{"name":"CORVANTALauncher","installed":true,"state":"running"},)"
-            LR"("pipe":{"name":"\\\\.\\pipe\\VxToElevatedExePipe","exists":true,"busy":true},)"
-            LR"("failures":["LNKAGTDebugDir: error 5"]})"
-            L"\n");
+  // One line of ASCII; each lone surrogate reads as U+FFFD, and nothing throws.
+  const std::wstring json = StatusJson(report);
+  EXPECT_TRUE(json.find(L'\n') == json.size() - 1 &&
+              std::all_of(json.begin(), json.end(), [](wchar_t unit) { return unit < 0x80; }));
+  EXPECT_EQ(Parsed(json), Json::parse(R"({
+      "DebugDir":{"state":"set",
+                  "data":"C:\\a \"b\"\n\u00e9\u07ff\u0800\ud83d\ude00\u007f\ufffdx\ufffd\ufffd",
+                  "folderExists":true},"LNKAGTDebugDir":{"state":"unreadable","error":5},
+      "traceFolder":{"path":"C:\\R\\Quillforge","exists":true,"folder":true},
+      "traceFile":{"path":"C:\\R\\Quillforge\\qlfvxPerfData.etl","exists":true,
+                   "size":21474836480,"modified":"2000-01-01T00:00:00Z"},
+      "service":{"name":"CORVANTALauncher","installed":true,"state":"running"},
+      "pipe":{"name":"\\\\.\\pipe\\VxToElevatedExePipe","exists":true,"busy":true},
+      "failures":["LNKAGTDebugDir: error 5"]})"));
 
   StatusReport other, failed;
   other.debugDir = {true, true, REG_DWORD, L"", false};
-  EXPECT_EQ(StatusJson(other).rfind(LR"({"DebugDir":{"state":"not a text","type":4},)", 0), 0u);
+  EXPECT_EQ(Parsed(StatusJson(other))["DebugDir"],
+            Json::parse(R"({"state":"not a text","type":4})"));
   failed.traceFolder.error = failed.traceFile.error = failed.service.error = failed.pipe.error = 6;
+  EXPECT_EQ(Parsed(StatusJson(failed))["pipe"],
+            Json::parse(R"({"name":"\\\\.\\pipe\\VxToElevatedExePipe","error":6})"));
+  EXPECT_EQ(Parsed(StatusJson(failed))["service"]["error"], 6);
+  EXPECT_EQ(Parsed(StatusJson(failed))["traceFile"], Json::parse(R"({"path":"","error":6})"));
   EXPECT_EQ(
       StatusFailures(failed),
       (std::vector<std::wstring>{L"the trace folder: error 6", L"the trace file: error 6",
@@ -87,8 +103,7 @@ TEST(EtctlStatus, LooksWithoutConnectingOrChangingAnything) {
                            " (folder exists)\ntrace file: " + vxtest::WideToUtf8(trace) +
                            " (exists, 5 bytes, modified ";
   for (const auto& [arguments, code, part] :
-       {std::tuple{L" --json", 0u, R"(,"exists":true,"busy":true},"failures":[]})"},
-        std::tuple{L"", 0u, text.c_str()},
+       {std::tuple{L"", 0u, text.c_str()},
         std::tuple{L"", 0u, "service CORVANTALauncher: stopped\n"},
         std::tuple{L" --jsn", 2u, "qlfvxETctl: status: unknown option: --jsn"}}) {
     vxtest::Child child = vxtest::StartChild(program + arguments, true);
@@ -97,4 +112,11 @@ TEST(EtctlStatus, LooksWithoutConnectingOrChangingAnything) {
                 output.ends_with("exit " + std::to_string(code)))
         << output;
   }
+  vxtest::Child child = vxtest::StartChild(program + L" --json", true);
+  const std::string output = vxtest::OutputAndExit(child);
+  Json json = Json::parse(output.substr(0, output.rfind("exit 0")), nullptr, false);
+  ASSERT_TRUE(json.is_object()) << output;
+  EXPECT_TRUE(json["DebugDir"]["data"] == vxtest::WideToUtf8(scratch.path()) &&
+              json["pipe"]["busy"] == true && json["failures"] == Json::array())
+      << output;
 }
