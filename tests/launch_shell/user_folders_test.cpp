@@ -36,7 +36,7 @@ TEST(OemBranding, EntryMustBeNamedAndNotEmpty) {
   }
 }
 
-TEST(ProductUserFolders, EachNeedsItsParentAndIsMadeOnce) {
+TEST(ProductUserFolders, EachNeedsItsParentIsMadeOnceAndShellPathsComeWhole) {
   TempFolder profile(L"vxprofile");
   ScopedShellFolder roaming(L"AppData", profile / L"Roaming");
   ScopedShellFolder local(L"Local AppData", profile / L"Local");
@@ -54,19 +54,11 @@ TEST(ProductUserFolders, EachNeedsItsParentAndIsMadeOnce) {
     EXPECT_EQ(folder, profile / L"Local\\Quillforge");
     EXPECT_TRUE(PathIsFolder(folder));
   }
-}
-
-// Both shell-folder readers, ElevatedTasks' and the library's: the longest path
-// the shell returns comes back whole, an unknown folder leaves the output alone,
-// and a folder without a file-system path gives the empty text.
-TEST(ShellFolderPaths, LongestPathUnknownFolderAndNoFileSystemPath) {
-  TempFolder profile(L"vxshell");
+  // Both shell-folder readers: the longest path whole, an unknown one untouched, none "".
   const std::wstring longest = profile / std::wstring(258 - profile.path().size(), L'r');
-  ScopedShellFolder roaming(L"AppData", longest);
+  ScopedShellFolder deep(L"AppData", longest);
   for (bool (*read)(int, std::wstring&) : {GetShellFolderPath, GetSpecialFolderPath}) {
-    std::wstring path = L"kept";
-    EXPECT_TRUE(read(CSIDL_APPDATA, path) && path == longest) << WideToUtf8(path);
-    EXPECT_TRUE(!read(0x7f, path) && path == longest);
-    EXPECT_TRUE(read(CSIDL_DRIVES, path) && path.empty());
+    EXPECT_TRUE(read(CSIDL_APPDATA, folder) && folder == longest && !read(0x7f, folder) &&
+                folder == longest && read(CSIDL_DRIVES, folder) && folder.empty());
   }
 }

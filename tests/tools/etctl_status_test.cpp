@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
 #include <nlohmann/json.hpp>
 
@@ -12,11 +11,9 @@
 using namespace etctl;
 using Json = nlohmann::json;
 
-Json Parsed(const std::wstring& json) { return Json::parse(vxtest::WideToUtf8(json)); }
-
 TEST(EtctlStatus, TextJsonAndFailuresFromAnyRecord) {
-  StatusReport report;
-  // Two-, three- and four-byte UTF-8, then lone surrogates: before a unit, alone, at the end.
+  StatusReport report, failed;
+  // 2-, 3- and 4-byte UTF-8, then lone surrogates (U+FFFD in JSON): before a unit, alone, at end.
   report.debugDir = {true, true, REG_SZ,
                      L"C:\\a \"b\"\n\x00e9\x07ff\x0800\xd83d\xde00\x7f\xd800x\xdc00\xd83d", true};
   report.lnkagtDebugDir.error = ERROR_ACCESS_DENIED;
@@ -34,34 +31,26 @@ TEST(EtctlStatus, TextJsonAndFailuresFromAnyRecord) {
                 L"modified 2000-01-01 00:00:00 UTC)\n"
                 L"service CORVANTALauncher: running\n"
                 L"pipe \\\\.\\pipe\\VxToElevatedExePipe: present, a client is connected\n");
-  // One line of ASCII; each lone surrogate reads as U+FFFD, and nothing throws.
-  const std::wstring json = StatusJson(report);
-  EXPECT_TRUE(json.find(L'\n') == json.size() - 1 &&
-              std::all_of(json.begin(), json.end(), [](wchar_t unit) { return unit < 0x80; }));
-  EXPECT_EQ(Parsed(json), Json::parse(R"({
-      "DebugDir":{"state":"set",
-                  "data":"C:\\a \"b\"\n\u00e9\u07ff\u0800\ud83d\ude00\u007f\ufffdx\ufffd\ufffd",
-                  "folderExists":true},"LNKAGTDebugDir":{"state":"unreadable","error":5},
-      "traceFolder":{"path":"C:\\R\\Quillforge","exists":true,"folder":true},
-      "traceFile":{"path":"C:\\R\\Quillforge\\qlfvxPerfData.etl","exists":true,
-                   "size":21474836480,"modified":"2000-01-01T00:00:00Z"},
-      "service":{"name":"CORVANTALauncher","installed":true,"state":"running"},
-      "pipe":{"name":"\\\\.\\pipe\\VxToElevatedExePipe","exists":true,"busy":true},
-      "failures":["LNKAGTDebugDir: error 5"]})"));
+  const std::wstring line = StatusJson(report);
+  EXPECT_TRUE(line.find(L'\n') == line.size() - 1 &&  // one line, of ASCII
+              vxtest::WideToUtf8(line).size() == line.size());
+  EXPECT_EQ(Json::parse(vxtest::WideToUtf8(line)), Json::parse(R"({"DebugDir":{"state":"set","data":
+    "C:\\a \"b\"\n\u00e9\u07ff\u0800\ud83d\ude00\u007f\ufffdx\ufffd\ufffd","folderExists":true},
+    "LNKAGTDebugDir":{"state":"unreadable","error":5},"traceFolder":{"path":"C:\\R\\Quillforge",
+    "exists":true,"folder":true},"traceFile":{"path":"C:\\R\\Quillforge\\qlfvxPerfData.etl",
+    "exists":true,"size":21474836480,"modified":"2000-01-01T00:00:00Z"},"service":{"name":
+    "CORVANTALauncher","installed":true,"state":"running"},"pipe":{"name":
+    "\\\\.\\pipe\\VxToElevatedExePipe","exists":true,"busy":true},"failures":[
+    "LNKAGTDebugDir: error 5"]})"));
 
-  StatusReport other, failed;
-  other.debugDir = {true, true, REG_DWORD, L"", false};
-  EXPECT_EQ(Parsed(StatusJson(other))["DebugDir"],
-            Json::parse(R"({"state":"not a text","type":4})"));
+  failed.debugDir = {true, true, REG_DWORD, L"", false};  // not a text: no failure
   failed.traceFolder.error = failed.traceFile.error = failed.service.error = failed.pipe.error = 6;
-  EXPECT_EQ(Parsed(StatusJson(failed))["pipe"],
-            Json::parse(R"({"name":"\\\\.\\pipe\\VxToElevatedExePipe","error":6})"));
-  EXPECT_EQ(Parsed(StatusJson(failed))["service"]["error"], 6);
-  EXPECT_EQ(Parsed(StatusJson(failed))["traceFile"], Json::parse(R"({"path":"","error":6})"));
-  EXPECT_EQ(
-      StatusFailures(failed),
-      (std::vector<std::wstring>{L"the trace folder: error 6", L"the trace file: error 6",
-                                 L"the service CORVANTALauncher: error 6", L"the pipe: error 6"}));
+  EXPECT_EQ(Json::parse(vxtest::WideToUtf8(StatusJson(failed))), Json::parse(R"({"DebugDir":{
+    "state":"not a text","type":4},"LNKAGTDebugDir":{"state":"no key"},"traceFolder":{"path":"",
+    "error":6},"traceFile":{"path":"","error":6},"service":{"name":"CORVANTALauncher","error":6},
+    "pipe":{"name":"\\\\.\\pipe\\VxToElevatedExePipe","error":6},"failures":[
+    "the trace folder: error 6","the trace file: error 6","the service CORVANTALauncher: error 6",
+    "the pipe: error 6"]})"));
 }
 
 TEST(EtctlStatus, LooksWithoutConnectingOrChangingAnything) {
@@ -69,7 +58,6 @@ TEST(EtctlStatus, LooksWithoutConnectingOrChangingAnything) {
   vxtest::ScratchKey product(HKEY_LOCAL_MACHINE, ProductSettingsKey);
   StatusReport seen = ObserveStatus();
   EXPECT_FALSE(seen.debugDir.keyExists || seen.service.installed || seen.pipe.exists);
-  EXPECT_TRUE(StatusFailures(seen).empty());
 
   vxtest::TempFolder scratch(L"status");
   ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, ProductSettingsKey, L"DebugDir", REG_SZ,
@@ -96,15 +84,13 @@ TEST(EtctlStatus, LooksWithoutConnectingOrChangingAnything) {
   ConnectElevatedTasks(2000, client, vxtest::BinPath(L"etctl_status_test.exe"));
   ASSERT_TRUE(client);
   const std::wstring program = L"\"" + vxtest::BinPath(L"qlfvxETctl.exe") + L"\" status";
-  const std::string text = "DebugDir: \"" + vxtest::WideToUtf8(scratch.path()) +
-                           "\" [folder exists]\nLNKAGTDebugDir: (not a text: type 3)\n"
-                           "trace folder: " +
-                           vxtest::WideToUtf8(folder) +
-                           " (folder exists)\ntrace file: " + vxtest::WideToUtf8(trace) +
-                           " (exists, 5 bytes, modified ";
+  const std::string text =
+      "DebugDir: \"" + vxtest::WideToUtf8(scratch.path()) +
+      "\" [folder exists]\nLNKAGTDebugDir: (not a text: type 3)\ntrace folder: " +
+      vxtest::WideToUtf8(folder) + " (folder exists)\ntrace file: " + vxtest::WideToUtf8(trace) +
+      " (exists, 5 bytes, modified ";
   for (const auto& [arguments, code, part] :
        {std::tuple{L"", 0u, text.c_str()},
-        std::tuple{L"", 0u, "service CORVANTALauncher: stopped\n"},
         std::tuple{L" --jsn", 2u, "qlfvxETctl: status: unknown option: --jsn"}}) {
     vxtest::Child child = vxtest::StartChild(program + arguments, true);
     const std::string output = vxtest::OutputAndExit(child);
@@ -114,9 +100,7 @@ TEST(EtctlStatus, LooksWithoutConnectingOrChangingAnything) {
   }
   vxtest::Child child = vxtest::StartChild(program + L" --json", true);
   const std::string output = vxtest::OutputAndExit(child);
-  Json json = Json::parse(output.substr(0, output.rfind("exit 0")), nullptr, false);
-  ASSERT_TRUE(json.is_object()) << output;
-  EXPECT_TRUE(json["DebugDir"]["data"] == vxtest::WideToUtf8(scratch.path()) &&
-              json["pipe"]["busy"] == true && json["failures"] == Json::array())
-      << output;
+  Json json = Json::parse(output.substr(0, output.rfind("exit 0")));  // not JSON: a failure
+  EXPECT_TRUE(json["service"]["state"] == "stopped" && json["pipe"]["busy"] == true &&
+              json["failures"] == Json::array());
 }
