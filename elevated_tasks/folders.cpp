@@ -2,36 +2,39 @@
 #include <shlobj.h>
 
 #include "elevated_tasks/elevated_tasks.h"
-#include "elevated_tasks/shell_folders.h"
 #include "framework/handles.h"
 #include "framework/text.h"
 
-using namespace elevated::detail;
+namespace {
 
-namespace elevated::detail {
-
-HRESULT ShellFolderText(int csidl, size_t bufferUnits, std::wstring& text) {
+// The lookup's result; text is written only when it succeeded, and is empty
+// for a folder without a file-system path.
+HRESULT ShellFolderText(int csidl, std::wstring& text) {
   PIDLIST_ABSOLUTE rawList = nullptr;
   const HRESULT result = ::SHGetSpecialFolderLocation(nullptr, csidl, &rawList);
   // The shell allocates item lists with the COM task allocator.
   const fw::unique_cotaskmem itemList(rawList);
   if (FAILED(result)) return result;
-  std::wstring buffer(bufferUnits, L'\0');
-  if (itemList) ::SHGetPathFromIDListW(rawList, buffer.data());
-  text = fw::BoundedText(buffer.data(), bufferUnits - 1);
+  // SHGetPathFromIDListW takes no size: it writes up to MAX_PATH units, so
+  // the buffer is exactly that and nobody else chooses it.
+  wchar_t buffer[MAX_PATH] = {};
+  if (itemList) ::SHGetPathFromIDListW(rawList, buffer);
+  text = fw::BoundedText(buffer, MAX_PATH - 1);
   return result;
 }
 
+// True when "<folder>\Quillforge" was created or already existed; folder
+// holds that path either way.
 bool AppendProductFolder(std::wstring& folder) {
   folder += L"\\Quillforge";
   return ::CreateDirectoryW(folder.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
-}  // namespace elevated::detail
+}  // namespace
 
 bool GetShellFolderPath(int csidl, std::wstring& path) {
   std::wstring text;
-  if (ShellFolderText(csidl, MAX_PATH, text) != S_OK) return false;
+  if (ShellFolderText(csidl, text) != S_OK) return false;
   path = std::move(text);
   return true;
 }

@@ -1,8 +1,8 @@
 #include "tools/etctl_status.h"
 
-#include <algorithm>
-#include <cwchar>
-#include <iterator>
+#include <nlohmann/json.hpp>
+
+#include <string>
 #include <utility>
 
 #include "elevated_tasks/command_text.h"
@@ -41,31 +41,80 @@ std::wstring PipeText(const PipeState& pipe) {
   return pipe.busy ? L"present, a client is connected" : L"present, waiting for a client";
 }
 
-std::wstring JsonBool(bool value) { return value ? L"true" : L"false"; }
+// Insertion order, so that the fields read in the order of the text form.
+using Json = nlohmann::ordered_json;
 
-std::wstring JsonError(DWORD error) { return L"\"error\":" + std::to_wstring(error); }
-
-std::wstring JsonFolderValue(const FolderValueState& value) {
-  if (value.error != ERROR_SUCCESS)
-    return L"{\"state\":\"unreadable\"," + JsonError(value.error) + L"}";
-  if (!value.keyExists) return L"{\"state\":\"no key\"}";
-  if (!value.valueExists) return L"{\"state\":\"no value\"}";
-  if (value.type != REG_SZ && value.type != REG_EXPAND_SZ)
-    return L"{\"state\":\"not a text\",\"type\":" + std::to_wstring(value.type) + L"}";
-  return L"{\"state\":\"set\",\"data\":" + JsonString(value.text) + L",\"folderExists\":" +
-         JsonBool(value.folderExists) + L"}";
+// UTF-16 to UTF-8 by hand, so that what a lone surrogate becomes (a path may
+// hold one) is decided here and alike on every system: U+FFFD. The text is
+// thus always valid UTF-8, and the JSON writer never meets bytes it would
+// throw on.
+std::string Utf8(const std::wstring& text) {
+  static constexpr char32_t kLeadBits[] = {0, 0xC0, 0xE0, 0xF0};  // by trailing bytes
+  std::string utf8;
+  utf8.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    char32_t code = text[i];
+    const bool pair = code >= 0xD800 && code <= 0xDBFF && i + 1 < text.size() &&
+                      text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+    if (pair) {
+      code = 0x10000 + ((code - 0xD800) << 10) + (text[++i] - 0xDC00);
+    } else if (code >= 0xD800 && code <= 0xDFFF) {
+      code = 0xFFFD;
+    }
+    const int tail = code < 0x80 ? 0 : code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
+    utf8 += static_cast<char>(kLeadBits[tail] | (code >> (6 * tail)));
+    for (int shift = 6 * (tail - 1); shift >= 0; shift -= 6)
+      utf8 += static_cast<char>(0x80 | ((code >> shift) & 0x3F));
+  }
+  return utf8;
 }
 
-std::wstring JsonFile(const FileState& file) {
-  std::wstring json = L"{\"path\":" + JsonString(file.path);
-  if (file.error != ERROR_SUCCESS) return json + L"," + JsonError(file.error) + L"}";
-  json += L",\"exists\":" + JsonBool(file.exists);
-  if (file.exists && file.isFolder) json += L",\"folder\":true";
-  if (file.exists && !file.isFolder) {
-    json += L",\"size\":" + std::to_wstring(file.size) + L",\"modified\":\"" +
-            FileTimeText(file.modified, L'T') + L"\"";
+Json FolderValueJson(const FolderValueState& value) {
+  if (value.error != ERROR_SUCCESS)
+    return Json::object({{"state", "unreadable"}, {"error", value.error}});
+  if (!value.keyExists) return Json::object({{"state", "no key"}});
+  if (!value.valueExists) return Json::object({{"state", "no value"}});
+  if (value.type != REG_SZ && value.type != REG_EXPAND_SZ)
+    return Json::object({{"state", "not a text"}, {"type", value.type}});
+  return Json::object(
+      {{"state", "set"}, {"data", Utf8(value.text)}, {"folderExists", value.folderExists}});
+}
+
+Json FileJson(const FileState& file) {
+  Json json = Json::object({{"path", Utf8(file.path)}});
+  if (file.error != ERROR_SUCCESS) {
+    json["error"] = file.error;
+    return json;
   }
-  return json + L"}";
+  json["exists"] = file.exists;
+  if (file.exists && file.isFolder) json["folder"] = true;
+  if (file.exists && !file.isFolder) {
+    json["size"] = file.size;
+    json["modified"] = Utf8(FileTimeText(file.modified, L'T'));
+  }
+  return json;
+}
+
+Json ServiceJson(const ServiceState& service) {
+  Json json = Json::object({{"name", Utf8(elevated::detail::kLauncherServiceName)}});
+  if (service.error != ERROR_SUCCESS) {
+    json["error"] = service.error;
+    return json;
+  }
+  json["installed"] = service.installed;
+  if (service.installed) json["state"] = Utf8(ServiceStateName(service.state));
+  return json;
+}
+
+Json PipeJson(const PipeState& pipe) {
+  Json json = Json::object({{"name", Utf8(kPipeName)}});
+  if (pipe.error != ERROR_SUCCESS) {
+    json["error"] = pipe.error;
+  } else {
+    json["exists"] = pipe.exists;
+    json["busy"] = pipe.busy;
+  }
+  return json;
 }
 
 }  // namespace
@@ -115,50 +164,20 @@ std::wstring StatusText(const StatusReport& report) {
 }
 
 std::wstring StatusJson(const StatusReport& report) {
-  std::wstring json = L"{\"DebugDir\":" + JsonFolderValue(report.debugDir) +
-                      L",\"LNKAGTDebugDir\":" + JsonFolderValue(report.lnkagtDebugDir) +
-                      L",\"traceFolder\":" + JsonFile(report.traceFolder) + L",\"traceFile\":" +
-                      JsonFile(report.traceFile) + L",\"service\":{\"name\":" +
-                      JsonString(elevated::detail::kLauncherServiceName);
-  if (report.service.error != ERROR_SUCCESS) {
-    json += L"," + JsonError(report.service.error);
-  } else {
-    json += L",\"installed\":" + JsonBool(report.service.installed);
-    if (report.service.installed)
-      json += L",\"state\":" + JsonString(ServiceStateName(report.service.state));
-  }
-  json += L"},\"pipe\":{\"name\":" + JsonString(kPipeName);
-  if (report.pipe.error != ERROR_SUCCESS) {
-    json += L"," + JsonError(report.pipe.error);
-  } else {
-    json +=
-        L",\"exists\":" + JsonBool(report.pipe.exists) + L",\"busy\":" + JsonBool(report.pipe.busy);
-  }
-  json += L"},\"failures\":[";
-  const std::vector<std::wstring> failures = StatusFailures(report);
-  for (size_t i = 0; i < failures.size(); ++i) json += (i ? L"," : L"") + JsonString(failures[i]);
-  return json + L"]}\n";
-}
-
-std::wstring JsonString(const std::wstring& text) {
-  static constexpr std::pair<wchar_t, const wchar_t*> kShortEscapes[] = {
-      {L'"', L"\\\""}, {L'\\', L"\\\\"}, {L'\n', L"\\n"}, {L'\r', L"\\r"}, {L'\t', L"\\t"}};
-  std::wstring json = L"\"";
-  for (const wchar_t unit : text) {
-    const auto* shortEscape = std::find_if(std::begin(kShortEscapes), std::end(kShortEscapes),
-                                           [unit](const auto& e) { return e.first == unit; });
-    if (shortEscape != std::end(kShortEscapes)) {
-      json += shortEscape->second;
-    } else if (unit >= 0x20 && unit < 0x7F) {
-      json += unit;
-    } else {
-      // One escape per UTF-16 unit, so surrogate pairs come out as pairs.
-      wchar_t escape[8] = {};
-      swprintf(escape, 8, L"\\u%04x", static_cast<unsigned>(unit));
-      json += escape;
-    }
-  }
-  return json + L"\"";
+  Json failures = Json::array();
+  for (const std::wstring& failure : StatusFailures(report)) failures.push_back(Utf8(failure));
+  const Json json = Json::object({{"DebugDir", FolderValueJson(report.debugDir)},
+                                  {"LNKAGTDebugDir", FolderValueJson(report.lnkagtDebugDir)},
+                                  {"traceFolder", FileJson(report.traceFolder)},
+                                  {"traceFile", FileJson(report.traceFile)},
+                                  {"service", ServiceJson(report.service)},
+                                  {"pipe", PipeJson(report.pipe)},
+                                  {"failures", std::move(failures)}});
+  // ASCII only (ensure_ascii): no code page can change it. Every string in it
+  // is valid UTF-8 already; the replacing handler only keeps dump from ever
+  // throwing should that change.
+  const std::string text = json.dump(-1, ' ', true, Json::error_handler_t::replace);
+  return std::wstring(text.begin(), text.end()) + L"\n";
 }
 
 StatusRequest ParseStatusArguments(const std::vector<std::wstring>& words) {

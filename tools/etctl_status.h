@@ -39,11 +39,9 @@ std::vector<std::wstring> StatusFailures(const StatusReport& report);
 std::wstring StatusText(const StatusReport& report);
 
 // The same as one JSON object on one line, ended by "\n". Only ASCII is
-// written: everything else is escaped, so that no code page can change it.
+// written: everything else is escaped, so that no code page can change it. A
+// lone surrogate in a path reads as U+FFFD. Never throws but std::bad_alloc.
 std::wstring StatusJson(const StatusReport& report);
-
-// text as a JSON string, quotes included.
-std::wstring JsonString(const std::wstring& text);
 
 // The words after "status": none, or "--json".
 struct StatusRequest {

@@ -1,5 +1,6 @@
 # Shared by the two top-level commands: packages and the cross build.
-VX_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix clang lld googletest wine wine64 xvfb xauth python3)
+VX_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix clang lld googletest nlohmann-json3-dev
+             wine wine64 xvfb xauth python3)
 
 vx_install_packages() {
   local missing=()

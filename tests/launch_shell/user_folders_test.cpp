@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "library/launch_shell/launch_shell.h"
+#include "library/product_settings/product_settings.h"
 #include "tests/support/test_support.h"
 
 using namespace vxtest;
@@ -35,7 +36,7 @@ TEST(OemBranding, EntryMustBeNamedAndNotEmpty) {
   }
 }
 
-TEST(ProductUserFolders, EachNeedsItsParentAndIsMadeOnce) {
+TEST(ProductUserFolders, EachNeedsItsParentIsMadeOnceAndShellPathsComeWhole) {
   TempFolder profile(L"vxprofile");
   ScopedShellFolder roaming(L"AppData", profile / L"Roaming");
   ScopedShellFolder local(L"Local AppData", profile / L"Local");
@@ -52,5 +53,12 @@ TEST(ProductUserFolders, EachNeedsItsParentAndIsMadeOnce) {
     EXPECT_TRUE(GetLocalProductFolder(folder));
     EXPECT_EQ(folder, profile / L"Local\\Quillforge");
     EXPECT_TRUE(PathIsFolder(folder));
+  }
+  // Both shell-folder readers: the longest path whole, an unknown one untouched, none "".
+  const std::wstring longest = profile / std::wstring(258 - profile.path().size(), L'r');
+  ScopedShellFolder deep(L"AppData", longest);
+  for (bool (*read)(int, std::wstring&) : {GetShellFolderPath, GetSpecialFolderPath}) {
+    EXPECT_TRUE(read(CSIDL_APPDATA, folder) && folder == longest && !read(0x7f, folder) &&
+                folder == longest && read(CSIDL_DRIVES, folder) && folder.empty());
   }
 }
