@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "elevated_tasks/server.h"
+
 using namespace elevated::detail;
 
 TEST(CommandText, XperfStopQuotesOnlyWithBlanksAndTempMustFitTheBuffer) {
@@ -11,4 +13,11 @@ TEST(CommandText, XperfStopQuotesOnlyWithBlanksAndTempMustFitTheBuffer) {
   EXPECT_EQ(TempFolderFromEnvironment(259, std::wstring(259, L'x').c_str()),
             std::wstring(259, L'x'));
   EXPECT_EQ(TempFolderFromEnvironment(260, L""), L"c:\\temp");
+}
+
+TEST(ProgramStartGate, TheEndWaitsOnlyForAStartInProgressAndAtMostItsGrace) {
+  elevated::ProgramStartGate idle, busy;
+  EXPECT_TRUE(idle.HoldForEnd(0));
+  const elevated::ProgramStartGate::Start start(busy);
+  EXPECT_FALSE(busy.HoldForEnd(0));
 }
