@@ -11,8 +11,7 @@ using namespace elevated::detail;
 
 namespace {
 
-// Held while a program is being created, and for good once the process ends.
-SRWLOCK programStarts = SRWLOCK_INIT;
+constinit elevated::ProgramStartGate programStarts;
 
 // KitsRoot10's data as stored, from the first registry view that holds it,
 // whatever it holds there: the 64-bit view, then the 32-bit one, where the
@@ -74,9 +73,11 @@ void RunXperf(const std::wstring& parameters, const elevated::ServerPolicy& poli
   info.lpFile = program.c_str();
   info.lpParameters = parameters.c_str();
   info.nShow = SW_HIDE;
-  ::AcquireSRWLockExclusive(&programStarts);
-  const BOOL started = ::ShellExecuteExW(&info);
-  ::ReleaseSRWLockExclusive(&programStarts);
+  BOOL started = FALSE;
+  {
+    const elevated::ProgramStartGate::Start start(programStarts);
+    started = ::ShellExecuteExW(&info);
+  }
   if (!started) return;
   fw::unique_handle process(info.hProcess);
   if (process) ::WaitForSingleObject(process.get(), INFINITE);
@@ -101,13 +102,34 @@ std::wstring GetTempFolder() {
 
 namespace elevated {
 
-void HoldProgramStarts(DWORD timeoutMs) {
-  // Never released: the process ends holding it.
-  for (const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-       !::TryAcquireSRWLockExclusive(&programStarts) && ::GetTickCount64() < deadline;) {
-    ::Sleep(1);
-  }
+ProgramStartGate::Start::Start(ProgramStartGate& gate) : gate_(gate) {
+  ::AcquireSRWLockExclusive(&gate_.lock_);
+  while (gate_.ending_) ::SleepConditionVariableSRW(&gate_.changed_, &gate_.lock_, INFINITE, 0);
+  ++gate_.starting_;
+  ::ReleaseSRWLockExclusive(&gate_.lock_);
 }
+
+ProgramStartGate::Start::~Start() {
+  ::AcquireSRWLockExclusive(&gate_.lock_);
+  --gate_.starting_;
+  ::ReleaseSRWLockExclusive(&gate_.lock_);
+  ::WakeAllConditionVariable(&gate_.changed_);
+}
+
+bool ProgramStartGate::HoldForEnd(DWORD graceMs) {
+  ::AcquireSRWLockExclusive(&lock_);
+  ending_ = true;
+  for (const ULONGLONG deadline = ::GetTickCount64() + graceMs; starting_ != 0;) {
+    const ULONGLONG now = ::GetTickCount64();
+    if (now >= deadline) break;
+    ::SleepConditionVariableSRW(&changed_, &lock_, static_cast<DWORD>(deadline - now), 0);
+  }
+  const bool finished = starting_ == 0;
+  ::ReleaseSRWLockExclusive(&lock_);
+  return finished;
+}
+
+bool HoldProgramStarts(DWORD graceMs) { return programStarts.HoldForEnd(graceMs); }
 
 #ifdef _WIN64
 static_assert(sizeof(SHELLEXECUTEINFOW) == 112, "the shell request record of 64-bit Windows");

@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "elevated_tasks/launcher_binding.h"
 #include "elevated_tasks/pipe_hardening.h"
 #include "elevated_tasks/server.h"
 #include "framework/app.h"
@@ -14,6 +15,11 @@ namespace {
 // is stuck, and waiting for it would keep the program from ending.
 constexpr DWORD kProgramStartGraceMs = 10000;
 }  // namespace
+
+void PrintLine(const std::wstring& line) {
+  ::wprintf(L"%ls\n", line.c_str());
+  ::fflush(stdout);
+}
 
 int RunElevatedTasks(int argc, wchar_t* argv[], const ServerPolicy& policy) {
   const HMODULE module = ::GetModuleHandleW(nullptr);
@@ -30,11 +36,18 @@ int RunElevatedTasks(int argc, wchar_t* argv[], const ServerPolicy& policy) {
   const DWORD launcherId = static_cast<DWORD>(::_wtol(argv[1]));
   if (launcherId == 0) return 0;
 
-  // The hardened pipe also reads the launcher's token.
-  const DWORD access =
-      policy.hardenedPipe ? SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION : SYNCHRONIZE;
+  // The hardened checks also read the launcher's token and creation time.
+  const bool queries = policy.hardenedPipe || policy.launcherMustBeParent;
+  const DWORD access = queries ? SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION : SYNCHRONIZE;
   fw::unique_handle launcher(::OpenProcess(access, FALSE, launcherId));
   if (!launcher) return 0;
+  // Judged while the handle is held: the id cannot pass to another process.
+  if (policy.launcherMustBeParent) {
+    if (const auto refusal = LauncherRefusal(GatherLauncherFacts(launcher.get(), launcherId))) {
+      PrintLine(*refusal);
+      return 0;
+    }
+  }
 
   auto context = std::make_unique<PipeServerContext>();
   context->policy = policy;
@@ -52,8 +65,20 @@ int RunElevatedTasks(int argc, wchar_t* argv[], const ServerPolicy& policy) {
   const HANDLE waitFor[2] = {launcher.get(), pipeThread.get()};
   ::WaitForMultipleObjects(2, waitFor, FALSE, INFINITE);
   // Cut off, but never halfway through starting a program.
-  HoldProgramStarts(kProgramStartGraceMs);
-  return 0;
+  if (!HoldProgramStarts(kProgramStartGraceMs)) {
+    PrintLine(L"A program start did not finish within " + std::to_wstring(kProgramStartGraceMs) +
+              L" ms; ending without it");
+  }
+  // Ended here, not by returning: a return runs the runtime's exit handlers
+  // and static destructors, and ExitProcess the DLLs' detach code, after the
+  // pipe thread has been stopped wherever it stood, possibly holding the
+  // loader lock (a delay-load for the message box or the shell), the heap
+  // lock, the registry or the framework's state half-changed. Terminating
+  // runs no code of ours or of any DLL; the kernel closes every handle, and
+  // what was printed has just been flushed.
+  ::fflush(stdout);
+  ::TerminateProcess(::GetCurrentProcess(), 0);
+  return 0;  // not reached
 }
 
 }  // namespace elevated

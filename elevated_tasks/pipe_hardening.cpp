@@ -2,21 +2,12 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "elevated_tasks/elevated_tasks.h"
+#include "elevated_tasks/server.h"
 
 namespace elevated {
-
-namespace {
-
-void PrintLine(const std::wstring& line) {
-  ::wprintf(L"%ls\n", line.c_str());
-  // The console is hidden and may be a pipe: the line must be out before
-  // the process is ended from outside.
-  ::fflush(stdout);
-}
-
-}  // namespace
 
 std::vector<BYTE> ProcessUserSid(HANDLE process) {
   fw::unique_handle token;
@@ -92,15 +83,58 @@ fw::unique_hfile CreateHardenedPipe(const std::vector<BYTE>& launcherUserSid) {
   return {};
 }
 
+ClientVerdict JudgeClient(DWORD connectError, std::optional<ULONG> clientId, DWORD launcherId) {
+  switch (connectError) {
+    case ERROR_SUCCESS:
+    case ERROR_PIPE_CONNECTED:
+      return clientId == launcherId ? ClientVerdict::Serve : ClientVerdict::Refuse;
+    case ERROR_NO_DATA:
+    case ERROR_BROKEN_PIPE:
+    case ERROR_PIPE_NOT_CONNECTED:
+      return ClientVerdict::Refuse;
+    default:
+      return ClientVerdict::StopWaiting;
+  }
+}
+
+std::optional<uint32_t> AdmitRefusalLine(RefusalLineLimit& limit, uint64_t nowMs) {
+  if (limit.lastPrintedMs && nowMs - *limit.lastPrintedMs < 1000) {
+    ++limit.leftOut;
+    return std::nullopt;
+  }
+  limit.lastPrintedMs = nowMs;
+  return std::exchange(limit.leftOut, 0);
+}
+
 bool ConnectLauncherOnly(HANDLE pipe, DWORD launcherId) {
+  RefusalLineLimit limit;
   for (;;) {
-    if (!::ConnectNamedPipe(pipe, nullptr) && ::GetLastError() != ERROR_PIPE_CONNECTED) {
-      return false;
+    const DWORD error = ::ConnectNamedPipe(pipe, nullptr) ? ERROR_SUCCESS : ::GetLastError();
+    ULONG id = 0;
+    std::optional<ULONG> clientId;
+    if ((error == ERROR_SUCCESS || error == ERROR_PIPE_CONNECTED) &&
+        ::GetNamedPipeClientProcessId(pipe, &id)) {
+      clientId = id;
     }
-    ULONG clientId = 0;
-    if (::GetNamedPipeClientProcessId(pipe, &clientId) && clientId == launcherId) return true;
-    PrintLine(L"Refused pipe client: process " + std::to_wstring(clientId) +
-              L" is not the launching process " + std::to_wstring(launcherId));
+    const ClientVerdict verdict = JudgeClient(error, clientId, launcherId);
+    if (verdict != ClientVerdict::Refuse) {
+      // The count of the last second's flood, or it would never be told.
+      if (limit.leftOut != 0) {
+        PrintLine(L"Refused pipe clients: " + std::to_wstring(limit.leftOut) +
+                  L" more refused since the last line");
+      }
+      return verdict == ClientVerdict::Serve;
+    }
+    if (const auto leftOut = AdmitRefusalLine(limit, ::GetTickCount64())) {
+      const std::wstring why = clientId ? L"process " + std::to_wstring(*clientId) +
+                                              L" is not the launching process " +
+                                              std::to_wstring(launcherId)
+                                        : L"a client left before it could be identified";
+      PrintLine(L"Refused pipe client: " + why +
+                (*leftOut
+                     ? L" (" + std::to_wstring(*leftOut) + L" more refused since the last line)"
+                     : L""));
+    }
     // Unread: whatever it sent is dropped with the connection.
     if (!::DisconnectNamedPipe(pipe)) return false;
   }

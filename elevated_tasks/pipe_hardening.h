@@ -5,16 +5,20 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "framework/handles.h"
 
 namespace elevated {
 
-// What each of the three accounts may do with the pipe: a client opens it
-// for reading and writing. The right to make further instances comes with
-// write, but the pipe allows one instance and holds it.
-inline constexpr DWORD kHardenedPipeAccess = FILE_GENERIC_READ | FILE_GENERIC_WRITE;
+// What each of the three accounts may do with the pipe: what a client needs
+// to exchange messages and set its read mode, and no more. Not
+// FILE_CREATE_PIPE_INSTANCE (in FILE_GENERIC_WRITE), nor READ_CONTROL or
+// WRITE_DAC.
+inline constexpr DWORD kHardenedPipeAccess =
+    FILE_READ_DATA | FILE_WRITE_DATA | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE;
 
 // A copy of the user SID of a process's token (the handle needs
 // PROCESS_QUERY_LIMITED_INFORMATION); empty when it cannot be read.
@@ -33,10 +37,32 @@ std::vector<BYTE> BuildHardenedPipeAcl(PSID user);
 // which.
 fw::unique_hfile CreateHardenedPipe(const std::vector<BYTE>& launcherUserSid);
 
+enum class ClientVerdict { Serve, Refuse, StopWaiting };
+
+// What one wait for a client means. connectError: 0 when ConnectNamedPipe
+// succeeded, else its error; clientId: the connected client's process id,
+// nullopt when it could not be read. Served: the launcher, connected (also
+// ERROR_PIPE_CONNECTED: it came before the call). Refused: any other client,
+// one whose id cannot be read, and a failure that concerns one client
+// (ERROR_NO_DATA: it connected and closed before the call; ERROR_BROKEN_PIPE,
+// ERROR_PIPE_NOT_CONNECTED). Any other failure is the pipe's: stop waiting.
+ClientVerdict JudgeClient(DWORD connectError, std::optional<ULONG> clientId, DWORD launcherId);
+
+// Refusal lines, at most one a second however many clients knock.
+struct RefusalLineLimit {
+  std::optional<uint64_t> lastPrintedMs;
+  uint32_t leftOut = 0;
+};
+// For a refusal at nowMs (a millisecond clock): nullopt when its line is left
+// out; otherwise the number of lines left out since the last one printed,
+// which the printed line reports.
+std::optional<uint32_t> AdmitRefusalLine(RefusalLineLimit& limit, uint64_t nowMs);
+
 // Waits for clients until the launcher's process is the one connected: true
-// then; false when a wait for a client fails. Any other client is
-// disconnected before anything is read from it, with one line on standard
-// output.
+// then; false when the pipe itself fails. Any other client, and one that
+// left before it could be judged, is disconnected before anything is read
+// from it; the refusal lines on standard output are limited as above, and
+// the lines left out last are counted in one more line when the wait ends.
 bool ConnectLauncherOnly(HANDLE pipe, DWORD launcherId);
 
 }  // namespace elevated

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "elevated_tasks/elevated_tasks.h"
@@ -26,10 +27,15 @@ struct ServerPolicy {
   // nothing started. Off: "Xperf.exe" by name, through the shell's search
   // of PATH and App Paths, which the user can steer.
   bool trustedXperfOnly = false;
+  // The launcher named on the command line must be the process that started
+  // this one, and older than it (launcher_binding.h); otherwise one line and
+  // nothing is served. Off: any process that can be opened.
+  bool launcherMustBeParent = false;
 };
 
 inline constexpr ServerPolicy kDefaultPolicy = {};
-inline constexpr ServerPolicy kHardenedPolicy = {.hardenedPipe = true, .trustedXperfOnly = true};
+inline constexpr ServerPolicy kHardenedPolicy = {
+    .hardenedPipe = true, .trustedXperfOnly = true, .launcherMustBeParent = true};
 
 // Everything the pipe thread uses, owned by that thread: it borrows nothing
 // that the entry may close or free.
@@ -58,10 +64,40 @@ void DispatchCommand(const PipeMessage& message, const ServerPolicy& policy);
 // A new process's first thread is resumed only at the end of the call that
 // creates it, so a process that ends inside that call leaves its child
 // suspended for ever: an Xperf that never runs, and a console host that
-// never ends. The dispatcher starts programs only while no end is pending.
-// The entry calls this before it ends the process: it waits at most
-// timeoutMs for a start in progress to finish, and every later start then
-// blocks until the process has ended. A program already started runs on.
-void HoldProgramStarts(DWORD timeoutMs);
+// never ends. Program starts and the end of the process therefore meet
+// here. Constant-initialised: a global one needs no static constructor.
+class ProgramStartGate {
+ public:
+  // Scoped around one program start. Once the end is pending it blocks
+  // until the process has ended, so no start begins that the end would cut.
+  class Start {
+   public:
+    explicit Start(ProgramStartGate& gate);
+    ~Start();
+    Start(const Start&) = delete;
+    Start& operator=(const Start&) = delete;
+
+   private:
+    ProgramStartGate& gate_;
+  };
+
+  // Marks the end pending, then waits up to graceMs for a start in progress
+  // to finish. False when the grace ran out with the start still running.
+  bool HoldForEnd(DWORD graceMs);
+
+ private:
+  SRWLOCK lock_ = SRWLOCK_INIT;
+  CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
+  unsigned starting_ = 0;
+  bool ending_ = false;
+};
+
+// The gate of the dispatcher's program starts: the entry calls this before
+// it ends the process. A program already started runs on.
+bool HoldProgramStarts(DWORD graceMs);
+
+// One line on standard output, flushed at once: the console is hidden and
+// may be a pipe, and the process may be ended from outside right after.
+void PrintLine(const std::wstring& line);
 
 }  // namespace elevated

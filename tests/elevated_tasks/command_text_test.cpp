@@ -6,6 +6,8 @@
 
 #include <set>
 
+#include "elevated_tasks/server.h"
+
 using namespace elevated::detail;
 using namespace std::string_literals;
 
@@ -41,4 +43,11 @@ TEST(CommandText, TrustedXperfOnlyUnderAUsableKitRootOrInSystem32) {
   EXPECT_EQ(find(std::nullopt, L""), L"-");
   missing.insert(system);
   EXPECT_EQ(find(L"C:\\Kits\\10\\"), L"-");
+}
+
+TEST(ProgramStartGate, TheEndWaitsOnlyForAStartInProgressAndAtMostItsGrace) {
+  elevated::ProgramStartGate idle, busy;
+  EXPECT_TRUE(idle.HoldForEnd(0));
+  const elevated::ProgramStartGate::Start start(busy);
+  EXPECT_FALSE(busy.HoldForEnd(0));
 }

@@ -1,14 +1,19 @@
-// The hardened qlfvxET.exe: a pipe for three accounts, the launcher its only client.
+// The hardened qlfvxET.exe: a launcher that started it, a pipe for three accounts, the launcher
+// its only client.
 
 #include <gtest/gtest.h>
 #include <aclapi.h>
 #include <sddl.h>
 
+#include <regex>
+
+#include "elevated_tasks/launcher_binding.h"
 #include "elevated_tasks/pipe_hardening.h"
 #include "library/launch_shell/launch_shell.h"
 #include "tests/support/test_support.h"
 
 using namespace vxtest;
+using namespace elevated;
 
 const std::wstring kHardened = BinFolder() + L"\\hardened\\qlfvxET.exe";
 
@@ -42,9 +47,11 @@ TEST(HardenedPipe, RefusesAForeignClientUnreadThenServesTheLauncherThroughANarro
             static_cast<DWORD>(ERROR_SUCCESS));
   fw::unique_hlocal descriptorOwner(descriptor);
   ASSERT_NE(dacl, nullptr);
-  std::vector<BYTE> user = elevated::ProcessUserSid(::GetCurrentProcess());
+  std::vector<BYTE> user = ProcessUserSid(::GetCurrentProcess());
   ASSERT_FALSE(user.empty());
-  std::wstring entries, grant = L"0 " + std::to_wstring(FILE_GENERIC_READ | FILE_GENERIC_WRITE);
+  std::wstring entries,
+      grant = L"0 " + std::to_wstring(FILE_READ_DATA | FILE_WRITE_DATA | FILE_READ_ATTRIBUTES |
+                                      FILE_WRITE_ATTRIBUTES | SYNCHRONIZE);
   ACCESS_ALLOWED_ACE* ace = nullptr;
   for (DWORD i = 0; i < dacl->AceCount && ::GetAce(dacl, i, reinterpret_cast<void**>(&ace)); ++i)
     entries += std::to_wstring(ace->Header.AceType) + L" " + std::to_wstring(ace->Mask) + L" " +
@@ -83,4 +90,60 @@ TEST(HardenedPipe, BesideASquatterOnlyTheDefaultBuildServes) {
   holder.reset();
   KillChild(squatter);
   EXPECT_EQ(ReadFileBytes(scratch / L"got"), "");
+}
+
+TEST(HardenedPipe, ALauncherThatDidNotStartItIsRefusedWithOneLine) {
+  Running other{StartChild(L"\"" + BinPath(L"sleeper.exe") + L"\" 60000")};
+  Running server = StartHardened(other.pid);
+  EXPECT_EQ(OutputAndExit(server, 10000), "Launcher refused: process " + std::to_string(other.pid) +
+                                              " did not start ElevatedTasks (process " +
+                                              std::to_string(::GetCurrentProcessId()) +
+                                              " did); nothing is served\r\nexit 0");
+}
+
+TEST(HardenedPipe, FiftyKnocksFromAForeignProcessLeaveTheLauncherServed) {
+  Running server = StartHardened(::GetCurrentProcessId());
+  ASSERT_TRUE(WaitForPipe(10000));
+  Running knocker{StartChild(L"\"" + BinPath(L"pipe_knocker.exe") + L"\" 50")};
+  EXPECT_EQ(WaitExit(knocker, 60000), 0u);
+  fw::unique_hfile pipe;
+  ASSERT_TRUE(ConnectElevatedTasks(10000, pipe, kHardened).ok());
+  RoundTrip(pipe.get(), Quit);
+  const std::string output = OutputAndExit(server, 10000);
+  // Each knock refused once: a line of its own, or counted in a line's "N more refused".
+  int refusals = 0;
+  const std::regex refusal(R"((\d+) more refused|Refused pipe client: )");
+  for (std::sregex_iterator it(output.begin(), output.end(), refusal), end; it != end; ++it)
+    refusals += (*it)[1].matched ? std::stoi((*it)[1]) : 1;
+  EXPECT_EQ(refusals, 50) << output;
+  EXPECT_TRUE(output.ends_with("\r\nexit 0")) << output;
+}
+
+// A: accepted, R: refused; S: served, X: the wait ends; for the limiter each refusal's
+// count of lines left out, - when its own is left out. 0 stands for a fact not read.
+TEST(HardenedDecisions, LauncherClientsAndRefusalLines) {
+  const auto known = [](auto v) { return v ? std::optional(v) : std::optional<decltype(v)>(); };
+  std::string launchers, clients, lines;
+  const DWORD parents[] = {7, 8, 7, 7, 0, 7, 7};
+  const uint64_t created[] = {100, 100, 200, 300, 100, 0, 100};
+  const uint64_t self[] = {200, 200, 200, 200, 200, 200, 0};
+  for (size_t i = 0; i < std::size(parents); ++i)
+    launchers +=
+        LauncherRefusal({7, known(parents[i]), known(created[i]), known(self[i])}) ? 'R' : 'A';
+  EXPECT_EQ(launchers, "ARRRRRR");
+  EXPECT_EQ(WideToUtf8(LauncherRefusal({7, 7, 200, 200}).value_or(L"")),
+            "Launcher refused: process 7 is not older than ElevatedTasks; nothing is served");
+  // ERROR_PIPE_CONNECTED 535, ERROR_NO_DATA 232, ERROR_BROKEN_PIPE 109,
+  // ERROR_PIPE_NOT_CONNECTED 233; the pipe's own: ERROR_INVALID_HANDLE 6, ERROR_BAD_PIPE 230.
+  const DWORD errors[] = {0, 535, 0, 0, 232, 109, 233, 6, 230};
+  const ULONG clientIds[] = {7, 7, 8, 0, 7, 0, 0, 0, 0};
+  for (size_t i = 0; i < std::size(errors); ++i)
+    clients += "SRX"[static_cast<int>(JudgeClient(errors[i], known(clientIds[i]), 7))];
+  EXPECT_EQ(clients, "SSRRRRRXX");
+  RefusalLineLimit limit;
+  for (uint64_t now : {0, 1, 999, 1000, 1999, 5000, 5000, 6000}) {
+    const auto leftOut = AdmitRefusalLine(limit, now);
+    lines += leftOut ? std::to_string(*leftOut) : "-";
+  }
+  EXPECT_EQ(lines, "0--2-1-1");
 }

@@ -115,3 +115,11 @@ TEST_F(RegistryCommands, FailedWriteShowsBoxAndHoldsAcknowledgementUntilClosed) 
   EXPECT_TRUE(IsCleanAcknowledgement(ReadReply(pipe, 10000)));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kKey));
 }
+
+TEST_F(RegistryCommands, WriteMachineStringRefuses512UnitsBeforeOpeningAndStores511Whole) {
+  EXPECT_EQ(WriteMachineString(kKey, std::wstring(512, L'x'), L"DebugDir", 0, REG_SZ),
+            ERROR_INVALID_PARAMETER);
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kParentKey)) << "opened before refusing";
+  EXPECT_EQ(WriteMachineString(kKey, std::wstring(511, L'y'), L"DebugDir", 0, REG_SZ), 0);
+  EXPECT_EQ(SzValue(L"DebugDir"), std::wstring(511, L'y'));
+}

@@ -1,0 +1,36 @@
+#pragma once
+// The hardened build's launcher (ServerPolicy::launcherMustBeParent): the
+// process named on the command line is trusted only if it is the one that
+// started ElevatedTasks. An id alone proves nothing: the diagnostics tool may
+// end during the consent prompt and another process take its id.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace elevated {
+
+// What is known when the launcher is judged, all read while its handle is
+// held, so that its id cannot pass to another process meanwhile. Times are
+// creation times in 100 ns units; nullopt: could not be read.
+struct LauncherFacts {
+  DWORD launcherId = 0;
+  std::optional<DWORD> parentId;  // own Toolhelp entry's th32ParentProcessID
+  std::optional<uint64_t> launcherCreated;
+  std::optional<uint64_t> selfCreated;
+};
+
+// Nullopt when the launcher is this process's parent and was created
+// strictly before it. A parent id names whoever had that id when this
+// process was created; if that process has ended, a holder of the id now
+// was created later, so an equal time is refused too. Otherwise the one
+// line to print; an unreadable fact is a refusal.
+std::optional<std::wstring> LauncherRefusal(const LauncherFacts& facts);
+
+// The facts about the launcher whose handle (PROCESS_QUERY_LIMITED_INFORMATION)
+// is given, gathered from Toolhelp and GetProcessTimes.
+LauncherFacts GatherLauncherFacts(HANDLE launcher, DWORD launcherId);
+
+}  // namespace elevated
