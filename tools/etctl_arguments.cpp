@@ -151,20 +151,24 @@ std::wstring UsageText() {
          L"PATH must be shorter than 260 characters. The values live under\n"
          L"HKLM\\SOFTWARE\\Brevanne Koltec\\QuillforgePDM.\n"
          L"\n"
+         L"Only the process launched gets a byte: a pipe served by any other process,\n"
+         L"even one running qlfvxET.exe, is refused.\n"
+         L"\n"
          L"Options:\n"
-         L"  --attach                  use an ElevatedTasks that is already running (its pipe\n"
-         L"                            is free); it ends when this program ends\n"
-         L"  --server-image PATH       talk only to an ElevatedTasks running from PATH\n"
-         L"                            (default: qlfvxET.exe in this program's folder); any\n"
-         L"                            other program on the pipe is left without a byte\n"
+         L"  --server-image PATH       launch PATH instead of qlfvxET.exe in this program's\n"
+         L"                            folder (for example the hardened build); with --attach,\n"
+         L"                            talk only to an ElevatedTasks running from PATH\n"
+         L"  --attach                  launch nothing: use an ElevatedTasks that is already\n"
+         L"                            running (its pipe is free) if it runs the expected\n"
+         L"                            image elevated; it ends when this program ends\n"
          L"  --connect-timeout-ms N    wait at most N ms for the pipe (default 10000)\n"
          L"  --ack-timeout-ms N        wait at most N ms for each acknowledgement\n"
          L"                            (default 300000)\n"
          L"  --help                    show this text\n"
          L"\n"
          L"Exit codes: 0 every command acknowledged, 1 ElevatedTasks could not be reached,\n"
-         L"another program served the pipe, or a command was not acknowledged, 2 wrong usage\n"
-         L"(nothing is sent).\n";
+         L"ended first, another process served the pipe, or a command was not acknowledged,\n"
+         L"2 wrong usage (nothing is sent), 3 the launch failed (nothing is sent).\n";
 }
 
 }  // namespace etctl

@@ -24,7 +24,9 @@ struct Options {
   bool attach = false;  // talk to an ElevatedTasks already running instead of launching one
   DWORD connectTimeoutMs = kDefaultConnectTimeoutMs;
   DWORD ackTimeoutMs = kDefaultAckTimeoutMs;
-  std::wstring serverImage;  // the program that must serve the pipe; empty: qlfvxET.exe beside us
+  // The program launched, or with attach the image that must serve the pipe;
+  // empty: qlfvxET.exe beside us.
+  std::wstring serverImage;
   std::vector<Step> steps;
 };
 

@@ -44,18 +44,44 @@ std::wstring Failure(const PipeClientResult& result) {
   return text;
 }
 
-// Who was found on the pipe instead of the expected program.
-std::wstring ServerMismatch(const PipeClientResult& result, const std::wstring& expected) {
+// Why the server found on the pipe was refused, in one line; empty when it
+// was not. launchedId is the process this program launched, 0 when attached.
+std::wstring Refusal(const PipeClientResult& result, const std::wstring& expected,
+                     DWORD launchedId) {
   const std::wstring error = L" (error " + std::to_wstring(result.error) + L")";
-  if (result.serverProcessId == 0) {
-    return L"qlfvxETctl: the process serving the ElevatedTasks pipe cannot be identified" + error +
-           L"; nothing was sent";
+  const std::wstring server = L"process " + std::to_wstring(result.serverProcessId);
+  const std::wstring image = L"\"" + result.serverImage + L"\"";
+  std::wstring text;
+  switch (result.status) {
+    case PipeClientStatus::ServerEnded:
+      text = launchedId != 0
+                 ? L"the launched ElevatedTasks (process " + std::to_wstring(launchedId) +
+                       L") ended before it served the pipe"
+                 : server + L", which served the ElevatedTasks pipe, has ended";
+      break;
+    case PipeClientStatus::UnelevatedServer:
+      text = L"the ElevatedTasks pipe is served by " + server + L" " + image +
+             (result.error == ERROR_SUCCESS ? L", which does not run elevated"
+                                            : L", whose elevation cannot be read" + error);
+      break;
+    case PipeClientStatus::UnexpectedServer:
+      if (result.serverProcessId == 0) {
+        text = L"the process serving the ElevatedTasks pipe cannot be identified" + error;
+        break;
+      }
+      text = L"the ElevatedTasks pipe is served by " + server + L" ";
+      if (launchedId != 0) {
+        text += (result.serverImage.empty() ? L"" : image + L", ") + L"not by process " +
+                std::to_wstring(launchedId) + L" that qlfvxETctl launched";
+      } else {
+        text += (result.serverImage.empty() ? L"whose image cannot be read" + error : image) +
+                L", not by \"" + expected + L"\"";
+      }
+      break;
+    default:
+      return L"";
   }
-  std::wstring text = L"qlfvxETctl: the ElevatedTasks pipe is served by process " +
-                      std::to_wstring(result.serverProcessId) + L" ";
-  text += result.serverImage.empty() ? L"whose image cannot be read" + error
-                                     : L"\"" + result.serverImage + L"\"";
-  return text + L", not by \"" + expected + L"\"; nothing was sent";
+  return L"qlfvxETctl: " + text + L"; nothing was sent";
 }
 
 }  // namespace
@@ -88,17 +114,30 @@ int wmain(int argc, wchar_t* argv[]) {
     return 0;
   }
 
+  // Launched, the program is whatever the user named, and the pipe must be
+  // served by that very process; attached, by a process running that image.
+  const std::wstring image =
+      options.serverImage.empty() ? DefaultElevatedTasksImage() : options.serverImage;
+  fw::unique_handle launched;
   if (!options.attach) {
     const std::wstring ownId = std::to_wstring(::GetCurrentProcessId());
-    LaunchElevatedTasks(ownId);
-    Out(L"Launched qlfvxET.exe (runas) for process " + ownId);
+    const DWORD error = LaunchElevatedTasksProcess(ownId, launched, image);
+    if (error != ERROR_SUCCESS) {
+      Err(L"qlfvxETctl: \"" + image + L"\" could not be launched (error " + std::to_wstring(error) +
+          L"); nothing was sent");
+      return 3;
+    }
+    Out(L"Launched \"" + image + L"\" (runas) as process " +
+        std::to_wstring(::GetProcessId(launched.get())) + L" for process " + ownId);
   }
   fw::unique_hfile pipe;
   const PipeClientResult connected =
-      ConnectElevatedTasks(options.connectTimeoutMs, pipe, options.serverImage);
-  if (connected.status == PipeClientStatus::UnexpectedServer) {
-    Err(ServerMismatch(connected, options.serverImage.empty() ? DefaultElevatedTasksImage()
-                                                              : options.serverImage));
+      launched ? ConnectLaunchedElevatedTasks(launched.get(), options.connectTimeoutMs, pipe)
+               : ConnectElevatedTasks(options.connectTimeoutMs, pipe, image);
+  const std::wstring refusal =
+      Refusal(connected, image, launched ? ::GetProcessId(launched.get()) : 0);
+  if (!refusal.empty()) {
+    Err(refusal);
     return 1;
   }
   if (!connected.ok()) {

@@ -1,6 +1,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <utility>
+
 #include "framework/handles.h"
 #include "library/launch_shell/elevated_launch_info.h"
 #include "library/launch_shell/launch_shell.h"
@@ -48,4 +50,21 @@ void LaunchElevatedTasks(const std::wstring& parameters) {
 
   // Neither waits for ElevatedTasks nor keeps a handle to it.
   fw::unique_handle process(info.hProcess);
+}
+
+DWORD LaunchElevatedTasksProcess(const std::wstring& parameters, fw::unique_handle& process,
+                                 const std::wstring& program) {
+  process.reset();
+  const std::wstring file = program.empty() ? DefaultElevatedTasksImage() : program;
+  SHELLEXECUTEINFOW info = launch_shell::detail::ElevatedLaunchInfo(file, parameters);
+  // The caller hears of a failure from the result, not from a box that
+  // blocks it until somebody closes it.
+  info.fMask |= SEE_MASK_FLAG_NO_UI;
+  const BOOL launched = ::ShellExecuteExW(&info);
+  const DWORD error = launched ? ERROR_SUCCESS : ::GetLastError();
+  fw::unique_handle started(info.hProcess);
+  if (!launched) return error == ERROR_SUCCESS ? ERROR_GEN_FAILURE : error;
+  if (!started) return ERROR_INVALID_HANDLE;
+  process = std::move(started);
+  return ERROR_SUCCESS;
 }

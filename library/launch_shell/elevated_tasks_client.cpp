@@ -49,6 +49,15 @@ std::wstring ComparablePath(const std::wstring& path) {
   return longForm;
 }
 
+// The image of a process held open; empty when it cannot be read.
+std::wstring ImageOf(HANDLE process) {
+  std::wstring image(32768, L'\0');
+  DWORD length = static_cast<DWORD>(image.size());
+  if (!::QueryFullProcessImageNameW(process, 0, image.data(), &length)) return L"";
+  image.resize(length);
+  return image;
+}
+
 }  // namespace
 
 bool SameImagePath(const std::wstring& expected, const std::wstring& actual) {
@@ -56,26 +65,68 @@ bool SameImagePath(const std::wstring& expected, const std::wstring& actual) {
   return !left.empty() && fw::CompareNoCase(left, ComparablePath(actual)) == 0;
 }
 
-PipeClientResult CheckPipeServer(HANDLE pipe, const std::wstring& expectedImage) {
+PipeClientStatus JudgeAttachedServer(const AttachedServerFacts& facts) {
+  if (!facts.alive) return PipeClientStatus::ServerEnded;
+  if (!facts.imageMatches) return PipeClientStatus::UnexpectedServer;
+  if (!facts.elevationKnown || !facts.elevated) return PipeClientStatus::UnelevatedServer;
+  return PipeClientStatus::Ok;
+}
+
+PipeClientResult CheckAttachedServer(HANDLE pipe, const std::wstring& expectedImage) {
   PipeClientResult result = Outcome(PipeClientStatus::UnexpectedServer, ERROR_SUCCESS);
   if (!::GetNamedPipeServerProcessId(pipe, &result.serverProcessId)) {
     result.error = ::GetLastError();
     result.serverProcessId = 0;
     return result;
   }
-  // The least access that names an image; Windows grants it across
+  // Held across every check, so that all of them ask one process: its id
+  // cannot pass to another while this handle is open. The least access
+  // that names an image and tells its end; Windows grants it across
   // integrity levels, so an unelevated client may ask an elevated server.
-  fw::unique_handle server(
-      ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, result.serverProcessId));
-  std::wstring image(32768, L'\0');
-  DWORD length = static_cast<DWORD>(image.size());
-  if (!server || !::QueryFullProcessImageNameW(server.get(), 0, image.data(), &length)) {
+  fw::unique_handle server(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE,
+                                         result.serverProcessId));
+  if (!server) {
     result.error = ::GetLastError();
     return result;
   }
-  image.resize(length);
-  result.serverImage = image;
-  if (SameImagePath(expectedImage, image)) return {};
+  AttachedServerFacts facts;
+  result.serverImage = ImageOf(server.get());
+  const DWORD imageError = result.serverImage.empty() ? ::GetLastError() : ERROR_SUCCESS;
+  facts.imageMatches = SameImagePath(expectedImage, result.serverImage);
+  fw::unique_handle token;
+  TOKEN_ELEVATION elevation = {};
+  DWORD size = 0;
+  facts.elevationKnown =
+      ::OpenProcessToken(server.get(), TOKEN_QUERY, token.put()) &&
+      ::GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof(elevation), &size);
+  const DWORD elevationError = facts.elevationKnown ? ERROR_SUCCESS : ::GetLastError();
+  facts.elevated = facts.elevationKnown && elevation.TokenIsElevated != 0;
+  facts.alive = ::WaitForSingleObject(server.get(), 0) == WAIT_TIMEOUT;
+  result.status = JudgeAttachedServer(facts);
+  if (result.status == PipeClientStatus::Ok) return {};
+  if (result.status == PipeClientStatus::UnexpectedServer) result.error = imageError;
+  if (result.status == PipeClientStatus::UnelevatedServer) result.error = elevationError;
+  return result;
+}
+
+PipeClientResult CheckLaunchedServer(HANDLE pipe, HANDLE launched) {
+  PipeClientResult result = Outcome(PipeClientStatus::UnexpectedServer, ERROR_SUCCESS);
+  if (!::GetNamedPipeServerProcessId(pipe, &result.serverProcessId)) {
+    result.error = ::GetLastError();
+    result.serverProcessId = 0;
+    return result;
+  }
+  // launched is held, so no other process can carry its id now. A launched
+  // process that has ended may have left its pipe end to another.
+  if (result.serverProcessId == ::GetProcessId(launched)) {
+    if (::WaitForSingleObject(launched, 0) == WAIT_TIMEOUT) return {};
+    result.status = PipeClientStatus::ServerEnded;
+    return result;
+  }
+  // Only to name it in the refusal.
+  fw::unique_handle server(
+      ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, result.serverProcessId));
+  if (server) result.serverImage = ImageOf(server.get());
   return result;
 }
 
@@ -122,13 +173,6 @@ Transfer TransferBounded(HANDLE pipe, bool write, void* buffer, DWORD size, DWOR
 
 }  // namespace launch_shell::detail
 
-namespace {
-
-// How long to rest between looks for a pipe that does not exist yet.
-constexpr DWORD kPollIntervalMs = 50;
-
-}  // namespace
-
 const wchar_t* PipeClientStatusText(PipeClientStatus status) {
   switch (status) {
     case PipeClientStatus::Ok:
@@ -148,7 +192,13 @@ const wchar_t* PipeClientStatusText(PipeClientStatus status) {
     case PipeClientStatus::AcknowledgementMalformed:
       return L"the acknowledgement was malformed";
     case PipeClientStatus::UnexpectedServer:
-      return L"the ElevatedTasks pipe is not served by the expected program; nothing was sent";
+      return L"the ElevatedTasks pipe is not served by the expected program or process; nothing "
+             L"was sent";
+    case PipeClientStatus::UnelevatedServer:
+      return L"the ElevatedTasks pipe is served by a process that does not run elevated; nothing "
+             L"was sent";
+    case PipeClientStatus::ServerEnded:
+      return L"the ElevatedTasks process ended before it served the pipe; nothing was sent";
   }
   return L"unknown status";
 }
@@ -168,20 +218,23 @@ std::wstring DefaultElevatedTasksImage() {
   return launch_shell::detail::ElevatedTasksPathIn(ownFolder);
 }
 
-PipeClientResult ConnectElevatedTasks(DWORD timeoutMs, fw::unique_hfile& pipe,
-                                      const std::wstring& serverImage) {
-  pipe.reset();
-  const std::wstring expectedImage =
-      serverImage.empty() ? DefaultElevatedTasksImage() : serverImage;
+namespace {
+
+// How long to rest between looks for a pipe, and for the launched server's end.
+constexpr DWORD kPollIntervalMs = 50;
+
+// Opens the pipe, waiting up to timeoutMs for it to appear or to free its
+// instance; with a server process, gives up as soon as that process ends.
+PipeClientResult OpenPipe(DWORD timeoutMs, HANDLE server, fw::unique_hfile& pipe) {
   const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
   for (;;) {
     // Overlapped, so that every wait on the pipe can be bounded. Any process
     // may have created this name: a server may learn who we are, but never
     // act as us elsewhere on the machine.
-    pipe.reset(::CreateFileW(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+    pipe.reset(::CreateFileW(kPipeName, kPipeClientAccess, 0, nullptr, OPEN_EXISTING,
                              FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION,
                              nullptr));
-    if (pipe) break;
+    if (pipe) return {};
     const DWORD error = ::GetLastError();
     if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PIPE_BUSY) {
       return Outcome(PipeClientStatus::ConnectFailed, error);
@@ -192,32 +245,56 @@ PipeClientResult ConnectElevatedTasks(DWORD timeoutMs, fw::unique_hfile& pipe,
           error == ERROR_PIPE_BUSY ? PipeClientStatus::PipeBusy : PipeClientStatus::ServerNotFound,
           error);
     }
-    const DWORD remaining = static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, MAXDWORD - 1));
-    // A busy pipe is waited on until an instance frees up; a missing one is
-    // looked for again shortly, since there is nothing yet to wait on. The
-    // wait is never given 0, which would mean the pipe's default time-out.
-    if (error != ERROR_PIPE_BUSY || !::WaitNamedPipeW(kPipeName, remaining)) {
-      if (error != ERROR_PIPE_BUSY || ::GetLastError() != ERROR_SEM_TIMEOUT) {
-        ::Sleep(std::min(remaining, kPollIntervalMs));
-      }
+    // A busy pipe is waited on until an instance frees up, a missing one
+    // looked for again, in short slices so that the server's end is seen at
+    // once. Never 0, which would mean the pipe's default time-out.
+    const DWORD slice = static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, kPollIntervalMs));
+    const bool waited = error == ERROR_PIPE_BUSY && (::WaitNamedPipeW(kPipeName, slice) ||
+                                                     ::GetLastError() == ERROR_SEM_TIMEOUT);
+    if (server == nullptr) {
+      if (!waited) ::Sleep(slice);
+    } else if (::WaitForSingleObject(server, waited ? 0 : slice) == WAIT_OBJECT_0) {
+      PipeClientResult ended = Outcome(PipeClientStatus::ServerEnded, ERROR_SUCCESS);
+      ended.serverProcessId = ::GetProcessId(server);
+      return ended;
     }
   }
+}
 
-  // The commands are for ElevatedTasks alone: a squatter on the name gets
-  // nothing, not even the read-mode switch.
-  PipeClientResult checked = launch_shell::detail::CheckPipeServer(pipe.get(), expectedImage);
-  if (!checked.ok()) {
-    pipe.reset();
-    return checked;
-  }
-
+// The server has passed its check: only now does it see anything from us.
+PipeClientResult UseMessageMode(fw::unique_hfile& pipe) {
   DWORD mode = PIPE_READMODE_MESSAGE;
-  if (!::SetNamedPipeHandleState(pipe.get(), &mode, nullptr, nullptr)) {
-    const DWORD error = ::GetLastError();
+  if (::SetNamedPipeHandleState(pipe.get(), &mode, nullptr, nullptr)) return {};
+  const DWORD error = ::GetLastError();
+  pipe.reset();
+  return Outcome(PipeClientStatus::ReadModeFailed, error);
+}
+
+}  // namespace
+
+PipeClientResult ConnectLaunchedElevatedTasks(HANDLE process, DWORD timeoutMs,
+                                              fw::unique_hfile& pipe) {
+  PipeClientResult result = OpenPipe(timeoutMs, process, pipe);
+  if (result.ok()) result = launch_shell::detail::CheckLaunchedServer(pipe.get(), process);
+  if (!result.ok()) {
     pipe.reset();
-    return Outcome(PipeClientStatus::ReadModeFailed, error);
+    return result;
   }
-  return {};
+  return UseMessageMode(pipe);
+}
+
+PipeClientResult ConnectElevatedTasks(DWORD timeoutMs, fw::unique_hfile& pipe,
+                                      const std::wstring& serverImage) {
+  PipeClientResult result = OpenPipe(timeoutMs, nullptr, pipe);
+  if (result.ok()) {
+    result = launch_shell::detail::CheckAttachedServer(
+        pipe.get(), serverImage.empty() ? DefaultElevatedTasksImage() : serverImage);
+  }
+  if (!result.ok()) {
+    pipe.reset();
+    return result;
+  }
+  return UseMessageMode(pipe);
 }
 
 PipeClientResult SendElevatedCommand(HANDLE pipe, const PipeMessage& message, DWORD ackTimeoutMs) {

@@ -20,9 +20,29 @@ PipeClientStatus CheckAcknowledgement(const void* bytes, size_t count);
 // compared without regard to case. An empty path matches nothing.
 bool SameImagePath(const std::wstring& expected, const std::wstring& actual);
 
-// Ok when the process serving pipe runs expectedImage; UnexpectedServer,
-// naming that process and its image as far as they can be read, otherwise.
-PipeClientResult CheckPipeServer(HANDLE pipe, const std::wstring& expectedImage);
+// What the attaching client learned about the process serving the pipe,
+// all while it held that process open.
+struct AttachedServerFacts {
+  bool imageMatches = false;    // it runs the expected image (false when unreadable)
+  bool elevationKnown = false;  // its token's TokenElevation could be read
+  bool elevated = false;        // and reported true
+  bool alive = false;           // it had not ended once the facts above were read
+};
+
+// Ok only when every fact holds. Otherwise the first that fails decides:
+// ServerEnded, then UnexpectedServer, then UnelevatedServer (an unreadable
+// elevation counts as none).
+PipeClientStatus JudgeAttachedServer(const AttachedServerFacts& facts);
+
+// Ok when the process serving pipe passes JudgeAttachedServer for
+// expectedImage; otherwise its verdict, naming that process and its image as
+// far as they can be read.
+PipeClientResult CheckAttachedServer(HANDLE pipe, const std::wstring& expectedImage);
+
+// Ok when the process serving pipe is launched (the same id, asked while
+// launched is held) and launched still runs; UnexpectedServer naming the
+// server, or ServerEnded.
+PipeClientResult CheckLaunchedServer(HANDLE pipe, HANDLE launched);
 
 enum class Transfer { Done, Failed, TimedOut };
 

@@ -23,6 +23,19 @@
 // the call blocks the calling thread until somebody closes it.
 void LaunchElevatedTasks(const std::wstring& parameters);
 
+// Starts program (empty: DefaultElevatedTasksImage()) as LaunchElevatedTasks
+// does, with parameters as its command line, and hands the started process
+// to the caller in process, so that ConnectLaunchedElevatedTasks can bind to
+// it. Unlike LaunchElevatedTasks it shows no error box of the shell
+// (SEE_MASK_FLAG_NO_UI) and reports a failed launch: returns ERROR_SUCCESS,
+// or the shell's Windows error (ERROR_CANCELLED for a refused consent
+// prompt, ERROR_FILE_NOT_FOUND for a missing program, ERROR_INVALID_HANDLE
+// when the shell started something but gave back no process handle) with
+// process empty. The handle carries what the shell grants, on Windows at
+// least SYNCHRONIZE and PROCESS_QUERY_LIMITED_INFORMATION.
+DWORD LaunchElevatedTasksProcess(const std::wstring& parameters, fw::unique_handle& process,
+                                 const std::wstring& program = L"");
+
 // ---- File version information ---------------------------------------------
 
 // The "FileVersion" text of a file's version resource, else its
@@ -117,15 +130,18 @@ enum class PipeClientStatus {
   SendFailed,                // the message could not be written whole within the time-out
   AcknowledgementMissing,    // the server closed, a read failed, or nothing came in time
   AcknowledgementMalformed,  // the reply was not one 524-byte message with the code Done
-  UnexpectedServer,          // the pipe is served by another program than the one expected
+  UnexpectedServer,          // served by another program, or not by the process launched
+  UnelevatedServer,          // served by the expected image, not elevated (or unreadable)
+  ServerEnded,               // the process that was to serve the pipe has ended
 };
 
 struct PipeClientResult {
   PipeClientStatus status = PipeClientStatus::Ok;
   DWORD error = ERROR_SUCCESS;  // the Windows error behind a failure, when there is one
-  // With UnexpectedServer: the process found serving the pipe (0 when even
-  // that could not be asked) and its full image path (empty when unreadable;
-  // error then says why).
+  // With UnexpectedServer, UnelevatedServer and ServerEnded: the process
+  // found serving the pipe, or launched to (0 when even that could not be
+  // asked), and its full image path (empty when unreadable or not read;
+  // with UnexpectedServer, error then says why).
   DWORD serverProcessId = 0;
   std::wstring serverImage;
   bool ok() const { return status == PipeClientStatus::Ok; }
@@ -143,18 +159,52 @@ bool BuildPipeMessage(uint32_t command, const std::wstring& path, PipeMessage& m
 // qlfvxET.exe beside the calling program, where LaunchElevatedTasks starts it.
 std::wstring DefaultElevatedTasksImage();
 
-// Opens "\\.\pipe\VxToElevatedExePipe", waiting up to timeoutMs for the
-// server to create it (or to free its instance), and switches the handle to
-// message read mode. The connection allows the server to identify this
-// process but not to act as it. Before anything is sent the server's process
-// must run serverImage (empty: DefaultElevatedTasksImage()), compared as full
-// paths without regard to case; any other server, or one whose image cannot
-// be read, gives UnexpectedServer and is left without one byte. On success
-// pipe owns the connection; on failure it is empty.
+// The rights a client asks for when it opens the pipe: reading and writing
+// data, and the attributes that carry the read mode. Not FILE_APPEND_DATA,
+// which on a pipe is the right to create instances of its name.
+inline constexpr DWORD kPipeClientAccess =
+    FILE_READ_DATA | FILE_WRITE_DATA | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE;
+
+// Both connect routines open "\\.\pipe\VxToElevatedExePipe" with exactly
+// kPipeClientAccess, overlapped, allowing the server to identify this process
+// but never to act as it; wait up to timeoutMs for the server to create the
+// pipe (or to free its instance); check who serves it; and only then switch
+// the handle to message read mode. A server that fails the check gets not
+// one byte, not even that switch. On success pipe owns the connection; on
+// failure it is empty.
+
+// Binds to the ElevatedTasks this process launched (process: a handle from
+// LaunchElevatedTasksProcess, or any with SYNCHRONIZE and
+// PROCESS_QUERY_LIMITED_INFORMATION). The pipe is accepted only when its
+// server process id (the process that created the instance) is the id of
+// process, read while process is held, so that the id cannot have passed to
+// another process, and process still runs after that; the image is not
+// looked at, so any program launched this way is served. Another server
+// gives UnexpectedServer, naming it. Gives up with ServerEnded as soon as
+// process ends, instead of waiting out timeoutMs. Left open: an instance
+// made by a process that ended before process was started could carry the
+// same id (ids are reused; under Wine at once).
+PipeClientResult ConnectLaunchedElevatedTasks(HANDLE process, DWORD timeoutMs,
+                                              fw::unique_hfile& pipe);
+
+// Attaches to an ElevatedTasks that is already running. The server process is
+// opened once (PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE) and held
+// across every check: it must run serverImage (empty:
+// DefaultElevatedTasksImage()), compared as full paths without regard to
+// case after "..", "/" and short names are resolved (else UnexpectedServer,
+// also when the image or the process cannot be read); its token must report
+// TokenElevation true (else UnelevatedServer, also when the token cannot be
+// read: error then says why); and it must still run after these checks (else
+// ServerEnded). On Windows only an administrator can have started an
+// elevated process, so a genuine qlfvxET.exe started unelevated (for example
+// with __COMPAT_LAYER=RunAsInvoker) is refused. Under Wine every process
+// reports an elevated token, so there this check passes for any process
+// running the expected image, including one whose pipe end another process
+// has taken over; only the launched binding above tells those apart.
 PipeClientResult ConnectElevatedTasks(DWORD timeoutMs, fw::unique_hfile& pipe,
                                       const std::wstring& serverImage = L"");
 
-// Sends one message over a connection made by ConnectElevatedTasks and waits
+// Sends one message over a connection made by either connect routine and waits
 // up to ackTimeoutMs (INFINITE allowed) for its acknowledgement, which comes
 // only when the elevated work is done. The acknowledgement's path carries no
 // information and is not looked at.

@@ -40,9 +40,13 @@ TEST(HardenedPipe, RefusesAForeignClientUnreadThenServesTheLauncherThroughANarro
 
   fw::unique_hfile pipe;
   ASSERT_TRUE(ConnectElevatedTasks(10000, pipe, kHardened).ok());
+  // The client's handle carries no READ_CONTROL; a copy that asks for it reads the DACL.
+  fw::unique_handle readable;
+  ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), pipe.get(), ::GetCurrentProcess(),
+                                readable.put(), READ_CONTROL, FALSE, 0));
   PACL dacl = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  ASSERT_EQ(::GetSecurityInfo(pipe.get(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+  ASSERT_EQ(::GetSecurityInfo(readable.get(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
                               nullptr, &dacl, nullptr, &descriptor),
             static_cast<DWORD>(ERROR_SUCCESS));
   fw::unique_hlocal descriptorOwner(descriptor);

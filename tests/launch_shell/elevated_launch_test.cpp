@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <winternl.h>
 
 #include "library/launch_shell/launch_shell.h"
 #include "tests/support/test_support.h"
@@ -21,4 +22,25 @@ TEST(LaunchElevatedTasks, StartsItFromOwnFolderForTheGivenProcessAndKeepsNoHandl
   EXPECT_TRUE(vxtest::WaitUntilNoProcess(L"qlfvxET.exe", 10000));
   ASSERT_TRUE(::GetProcessHandleCount(::GetCurrentProcess(), &after));
   EXPECT_EQ(after, before);
+}
+
+TEST(LaunchElevatedTasks, TheLaunchedProcessIsServedAndItsEndEndsTheWaitAtOnce) {
+  vxtest::Running server;
+  fw::unique_hfile pipe;
+  // Without an argument it ends at once, and the wait with it: 120 s would outlast this test.
+  ASSERT_EQ(LaunchElevatedTasksProcess(L"", server.process), 0u);
+  const PipeClientResult ended = ConnectLaunchedElevatedTasks(server.process.get(), 120000, pipe);
+  EXPECT_EQ(ended.status, PipeClientStatus::ServerEnded);
+  EXPECT_EQ(ended.serverProcessId, ::GetProcessId(server.process.get()));
+
+  ASSERT_EQ(LaunchElevatedTasksProcess(std::to_wstring(::GetCurrentProcessId()), server.process),
+            0u);
+  ASSERT_TRUE(ConnectLaunchedElevatedTasks(server.process.get(), 10000, pipe).ok());
+  PUBLIC_OBJECT_BASIC_INFORMATION granted = {};  // the rights the system recorded
+  const auto query = reinterpret_cast<decltype(&NtQueryObject)>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryObject")));
+  ASSERT_EQ(query(pipe.get(), ObjectBasicInformation, &granted, sizeof(granted), nullptr), 0);
+  EXPECT_EQ(granted.GrantedAccess, kPipeClientAccess);
+  vxtest::RoundTrip(pipe.get(), Quit);
+  EXPECT_EQ(vxtest::WaitExit(server, 10000), 0u);
 }

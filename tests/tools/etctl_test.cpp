@@ -40,7 +40,8 @@ TEST(Etctl, EveryCommandNameDrivesElevatedTasksAndShowsTheChange) {
                 L"\" lnkagt-delete xperf-start xperf-stop service-restart code 2 code 42 quit");
   ASSERT_TRUE(run.ends_with("exit 0")) << run;
   const std::string expected[] = {
-      "Launched qlfvxET.exe (runas) for process ",
+      "Launched \"" + vxtest::WideToUtf8(vxtest::BinPath(L"qlfvxET.exe")) +
+          "\" (runas) as process ",
       "Connected to \\\\.\\pipe\\VxToElevatedExePipe",
       "> debugdir-create (code 4): acknowledged\n  DebugDir: (no key) -> \"" + temp8 +
           "\\MySession_XML_Logs",
@@ -69,6 +70,20 @@ TEST(Etctl, EveryCommandNameDrivesElevatedTasksAndShowsTheChange) {
   EXPECT_NE(xperf.find("params=-on PROC_THREAD+LOADER+PROFILE "), std::string::npos) << xperf;
   EXPECT_NE(xperf.find("params=-stop -d "), std::string::npos) << xperf;
   EXPECT_TRUE(vxtest::WaitUntilNoProcess(L"qlfvxET.exe", 10000));
+}
+
+TEST(Etctl, LaunchModeLaunchesTheImageItIsGivenAndSaysWhenThatFails) {
+  ASSERT_TRUE(vxtest::WaitUntilNoProcess(L"qlfvxET.exe", 10000));
+  const std::wstring missing = vxtest::BinPath(L"missing.exe");
+  EXPECT_EQ(RunClient(L"--server-image \"" + missing + L"\" quit"),
+            "qlfvxETctl: \"" + vxtest::WideToUtf8(missing) +
+                "\" could not be launched (error 2); nothing was sent\nexit 3");
+  // A program that ends at once, serving nothing: no waiting out the time-out.
+  std::string run = RunClient(L"--connect-timeout-ms 120000 --server-image \"" +
+                              vxtest::BinPath(L"system_probe.exe") + L"\" quit");
+  EXPECT_TRUE(run.ends_with(") ended before it served the pipe; nothing was sent\nexit 1")) << run;
+  run = RunClient(L"--server-image \"" + vxtest::BinFolder() + L"\\hardened\\qlfvxET.exe\" quit");
+  EXPECT_TRUE(run.ends_with("> quit (code 3): acknowledged\nexit 0")) << run;
 }
 
 TEST(Etctl, WrongUsagePrintsUsageSendsNothingAndExitsTwo) {
