@@ -9,16 +9,14 @@
 #include <optional>
 #include <vector>
 
+#include "elevated_tasks/pipe_protocol.h"
 #include "framework/handles.h"
 
 namespace elevated {
 
-// What each of the three accounts may do with the pipe: what a client needs
-// to exchange messages and set its read mode, and no more. Not
-// FILE_CREATE_PIPE_INSTANCE (in FILE_GENERIC_WRITE), nor READ_CONTROL or
-// WRITE_DAC.
-inline constexpr DWORD kHardenedPipeAccess =
-    FILE_READ_DATA | FILE_WRITE_DATA | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE;
+// What each of the three accounts may do with the pipe: what a client asks
+// for, and no more; nor READ_CONTROL or WRITE_DAC.
+inline constexpr DWORD kHardenedPipeAccess = kPipeClientAccess;
 
 // A copy of the user SID of a process's token (the handle needs
 // PROCESS_QUERY_LIMITED_INFORMATION); empty when it cannot be read.

@@ -3,11 +3,20 @@
 // client and qlfvxETctl: the name, the one message layout and the command
 // codes. Nothing here belongs to one side only.
 
+#include <windows.h>
+
 #include <cstddef>
 #include <cstdint>
 
 inline constexpr wchar_t kPipeName[] = L"\\\\.\\pipe\\VxToElevatedExePipe";
 inline constexpr size_t kPipePathUnits = 260;
+
+// The rights a client asks for when it opens the pipe, and all that the
+// hardened pipe grants: reading and writing data, and the attributes that
+// carry the read mode. Not FILE_APPEND_DATA (in FILE_GENERIC_WRITE), which on
+// a pipe is the right to create another instance of its name.
+inline constexpr DWORD kPipeClientAccess =
+    FILE_READ_DATA | FILE_WRITE_DATA | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE;
 
 // The one message layout, in both directions: no header, no length prefix,
 // little-endian.

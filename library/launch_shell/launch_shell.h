@@ -159,12 +159,6 @@ bool BuildPipeMessage(uint32_t command, const std::wstring& path, PipeMessage& m
 // qlfvxET.exe beside the calling program, where LaunchElevatedTasks starts it.
 std::wstring DefaultElevatedTasksImage();
 
-// The rights a client asks for when it opens the pipe: reading and writing
-// data, and the attributes that carry the read mode. Not FILE_APPEND_DATA,
-// which on a pipe is the right to create instances of its name.
-inline constexpr DWORD kPipeClientAccess =
-    FILE_READ_DATA | FILE_WRITE_DATA | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE;
-
 // Both connect routines open "\\.\pipe\VxToElevatedExePipe" with exactly
 // kPipeClientAccess, overlapped, allowing the server to identify this process
 // but never to act as it; wait up to timeoutMs for the server to create the
