@@ -45,14 +45,13 @@ TEST(ProductUserFolders, EachNeedsItsParentIsMadeOnceAndShellPathsComeWhole) {
   EXPECT_FALSE(GetSceneloomSettingsFolder(folder));
   EXPECT_EQ(folder, release + L"\\Sceneloom Settings");
   for (int round = 0; round < 2; ++round) {
-    EXPECT_TRUE(GetRoamingProductFolder(folder));
-    EXPECT_TRUE(GetVxReleaseFolder(folder));
-    EXPECT_EQ(folder, release);
-    EXPECT_TRUE(GetSceneloomSettingsFolder(folder));
-    EXPECT_TRUE(PathIsFolder(release + L"\\Sceneloom Settings"));
-    EXPECT_TRUE(GetLocalProductFolder(folder));
-    EXPECT_EQ(folder, profile / L"Local\\Quillforge");
-    EXPECT_TRUE(PathIsFolder(folder));
+    EXPECT_TRUE(GetRoamingProductFolder(folder) && GetVxReleaseFolder(folder) &&
+                folder == release && GetSceneloomSettingsFolder(folder) &&
+                folder == release + L"\\Sceneloom Settings" && PathIsFolder(folder))
+        << round;
+    EXPECT_TRUE(GetLocalProductFolder(folder) && folder == profile / L"Local\\Quillforge" &&
+                PathIsFolder(folder))
+        << round;
   }
   // Both shell-folder readers: the longest path whole, an unknown one untouched, none "".
   const std::wstring longest = profile / std::wstring(258 - profile.path().size(), L'r');

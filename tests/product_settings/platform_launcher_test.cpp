@@ -40,17 +40,17 @@ TEST_F(DesktopLauncher, MissingPiecesStartNothingAndAFailedStartGivesNull) {
   HANDLE untouched = reinterpret_cast<HANDLE>(0x1234);
   SetText(user.root(), user.path(), L"Tenant", L"");
   EXPECT_FALSE(StartDesktopLauncher(&untouched));
-  SetText(user.root(), user.path(), L"Tenant", L"T1");
-  ASSERT_TRUE(DeleteFileW((folder / L"QFXDesktopLauncher.exe").c_str()));
-  EXPECT_FALSE(StartDesktopLauncher(&untouched));
+  for (const wchar_t* file : {L"HALSTART.exe", L"QFXDesktopLauncher.exe"}) {
+    SetUp();
+    ASSERT_TRUE(::DeleteFileW((folder / file).c_str()));
+    EXPECT_FALSE(StartDesktopLauncher(&untouched)) << WideToUtf8(file);
+  }
   DeleteTree(machine.root(), machine.path());
   EXPECT_FALSE(StartDesktopLauncher(&untouched));
-  EXPECT_EQ(untouched, reinterpret_cast<HANDLE>(0x1234));
-  EXPECT_FALSE(PathExists(log));
+  EXPECT_TRUE(untouched == reinterpret_cast<HANDLE>(0x1234) && !PathExists(log));
   SetUp();  // the start program is no program: still true
   WriteFileBytes(folder / L"HALSTART.exe", "not a program");
-  EXPECT_TRUE(StartDesktopLauncher(&untouched));
-  EXPECT_EQ(untouched, nullptr);
+  EXPECT_TRUE(StartDesktopLauncher(&untouched) && untouched == nullptr);
 }
 
 TEST_F(DesktopLauncher, SmValueIsStoredPlainUpTo1022CharactersThenInPiecesAndLauncherStarts) {
