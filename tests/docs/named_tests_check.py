@@ -1,46 +1,31 @@
 #!/usr/bin/env python3
-"""Fails when a document names a test that the suite does not have.
-
-Usage: named_tests_check.py BUILD_DIR DOCUMENT...
-A test is named as `Suite.Case` (GoogleTest) or as a ctest name in
-backticks ending in _test. Every row of a threat table (a row whose first
-cell is bold) must name at least one GoogleTest case. The cases are those
-that the test programs list with --gtest_list_tests, run through ctest's
-own command lines, so a program that ctest does not run does not count.
-"""
-import json
-import re
-import subprocess
-import sys
+"""named_tests_check.py BUILD_DIR DOCUMENT...: fails when a document names a test that
+does not exist: `Suite.Case` as the GoogleTest programs that ctest runs list it, or a
+ctest name (`..._test`, or `name` after the word ctest). Every threat row (a table row
+whose first cell is bold) must name at least one GoogleTest case."""
+import json, re, subprocess, sys
 
 build, documents = sys.argv[1], sys.argv[2:]
-shown = json.loads(subprocess.run(["ctest", "--show-only=json-v1"], cwd=build, check=True,
-                                  capture_output=True, text=True).stdout)
-ctest_names, cases = set(), set()
-for test in shown["tests"]:
-    ctest_names.add(test["name"])
-    command = test.get("command") or []
-    if not any(word.endswith(".exe") for word in command) or "--gtest_color=no" not in command:
-        continue
-    listing = subprocess.run(command + ["--gtest_list_tests"], cwd=build + "/bin", check=True,
-                             capture_output=True, text=True, timeout=60).stdout
-    suite = ""
-    for line in listing.splitlines():
-        if not line.strip():
-            continue
-        if not line.startswith(" "):
-            suite = line.strip().split()[0]
-        else:
-            cases.add(suite + line.strip().split()[0])
-
+tests = json.loads(subprocess.run(["ctest", "--show-only=json-v1"], cwd=build, check=True,
+                                  capture_output=True, text=True).stdout)["tests"]
+ctest_names, cases = {test["name"] for test in tests}, set()
+for command in (test.get("command") or [] for test in tests):
+    if "--gtest_color=no" in command:
+        suite = ""
+        for line in subprocess.run(command + ["--gtest_list_tests"], cwd=build + "/bin", check=True,
+                                   capture_output=True, text=True, timeout=60).stdout.splitlines():
+            if line.startswith(" "):
+                cases.add(suite + line.split()[0])
+            elif line.strip():
+                suite = line.split()[0]
 failures = []
 for document in documents:
-    text = open(document, encoding="utf-8").read()
-    for number, line in enumerate(text.splitlines(), 1):
+    for number, line in enumerate(open(document, encoding="utf-8").read().splitlines(), 1):
         named = re.findall(r"`([A-Z]\w*\.[A-Z]\w*)`", line)
-        failures += [f"{document}:{number}: no test {name}" for name in named if name not in cases]
-        programs = re.findall(r"`(\w+_test)`", line)
-        failures += [f"{document}:{number}: no ctest {p}" for p in programs if p not in ctest_names]
+        programs = re.findall(r"`(\w+_test)`|ctest `([a-z]\w*)`", line)
+        failures += [f"{document}:{number}: no test {n}" for n in named if n not in cases]
+        failures += [f"{document}:{number}: no ctest {p}" for pair in programs for p in pair
+                     if p and p not in ctest_names]
         if line.startswith("| **") and not named:
             failures.append(f"{document}:{number}: a threat row names no test case")
 print(f"{len(cases)} test cases listed by {len(ctest_names)} ctest entries")
