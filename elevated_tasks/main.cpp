@@ -17,6 +17,9 @@ constexpr DWORD kProgramStartGraceMs = 10000;
 }  // namespace
 
 int wmain(int argc, wchar_t* argv[]) {
+  // First of all, since this process runs elevated: no DLL from the folder it
+  // was started from (tested by Etctl.*LoadsNoPlantedDll*).
+  if (!fw::LoadDllsFromSystem32Only()) return 1;
   const HMODULE module = ::GetModuleHandleW(nullptr);
   if (module == nullptr) {
     ::wprintf(L"Fatal Error: GetModuleHandle failed\n");
