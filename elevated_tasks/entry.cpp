@@ -22,6 +22,10 @@ void PrintLine(const std::wstring& line) {
 }
 
 int RunElevatedTasks(int argc, wchar_t* argv[], const ServerPolicy& policy) {
+  // First of all, since this process runs elevated: no DLL from the folder it
+  // was started from (Etctl.EveryCommandShowsItsChangeAndLoadsNoPlantedDll,
+  // Etctl.TheHardenedBuildLoadsNoPlantedDllEither).
+  if (!fw::LoadDllsFromSystem32Only()) return 1;
   const HMODULE module = ::GetModuleHandleW(nullptr);
   if (module == nullptr) {
     ::wprintf(L"Fatal Error: GetModuleHandle failed\n");

@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "elevated_tasks/elevated_tasks.h"
+#include "framework/app.h"
 #include "framework/handles.h"
 
 namespace {
@@ -14,7 +15,7 @@ void PrintLine(const wchar_t* format, DWORD error) {
 }  // namespace
 
 bool StartOrStopService(const std::wstring& serviceName, int control) {
-  fw::unique_schandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+  fw::unique_schandle manager = fw::OpenServiceManager(SC_MANAGER_ALL_ACCESS);
   if (!manager) return false;
   fw::unique_schandle service(
       ::OpenServiceW(manager.get(), serviceName.c_str(), SERVICE_ALL_ACCESS));

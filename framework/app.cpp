@@ -32,6 +32,15 @@ std::wstring LoadResourceString(UINT id) {
   return std::wstring(text, static_cast<size_t>(length));
 }
 
+bool LoadDllsFromSystem32Only() {
+  return ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE;
+}
+
+unique_schandle OpenServiceManager(DWORD access) {
+  ::LoadLibraryExW(L"rpcrt4.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);  // kept for good
+  return unique_schandle(::OpenSCManagerW(nullptr, nullptr, access));
+}
+
 bool AppInit(HINSTANCE instance, HINSTANCE /*previous*/, const wchar_t* commandLine, int show) {
   if (instance == nullptr) return false;
   AppState& app = MutableApp();

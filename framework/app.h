@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "framework/handles.h"
+
 namespace fw {
 
 // What the initialisation keeps about the running program. One per process.
@@ -37,5 +39,20 @@ int AppMessageBox(const std::wstring& text, UINT type = MB_OK, UINT helpContext 
 
 // Loads string resource id of the running program; empty when absent.
 std::wstring LoadResourceString(UINT id);
+
+// From now on every DLL this process loads by name comes from System32
+// alone: never from the program's own folder, which a per-user install leaves
+// writable to the user, nor from the current folder or PATH. A program that
+// runs elevated, or starts one, calls it first, before anything delay-loaded
+// is touched. False when the system refuses the restriction.
+bool LoadDllsFromSystem32Only();
+
+// OpenSCManagerW(nullptr, nullptr, access), with rpcrt4 loaded from System32
+// beforehand. The service calls need rpcrt4, and under Wine sechost loads it
+// through a delayed import of its own, which looks in the program's folder
+// first whatever LoadDllsFromSystem32Only said; found loaded, it is not
+// searched for. (On Windows rpcrt4 is a KnownDLL.) Empty on failure, with
+// GetLastError() set by OpenSCManagerW.
+unique_schandle OpenServiceManager(DWORD access);
 
 }  // namespace fw

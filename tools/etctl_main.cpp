@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "elevated_tasks/pipe_protocol.h"
+#include "framework/app.h"
 #include "framework/handles.h"
 #include "library/launch_shell/launch_shell.h"
 #include "tools/etctl_arguments.h"
@@ -87,6 +88,8 @@ std::wstring Refusal(const PipeClientResult& result, const std::wstring& expecte
 }  // namespace
 
 int wmain(int argc, wchar_t* argv[]) {
+  // First of all: it lies beside ElevatedTasks, in a folder a user may write to.
+  if (!fw::LoadDllsFromSystem32Only()) return 1;
   const std::vector<std::wstring> arguments(argv + 1, argv + argc);
   if (!arguments.empty() && arguments.front() == L"status") {
     const etctl::StatusRequest request =

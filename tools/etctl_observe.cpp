@@ -6,6 +6,7 @@
 
 #include "elevated_tasks/command_text.h"
 #include "elevated_tasks/elevated_tasks.h"
+#include "framework/app.h"
 #include "framework/handles.h"
 #include "framework/text.h"
 
@@ -98,7 +99,7 @@ std::wstring TraceFolder(DWORD& error) {
 
 ServiceState ReadServiceState() {
   ServiceState service;
-  fw::unique_schandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+  fw::unique_schandle manager = fw::OpenServiceManager(SC_MANAGER_CONNECT);
   if (!manager) {
     service.error = ::GetLastError();
     return service;

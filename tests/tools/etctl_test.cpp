@@ -6,9 +6,9 @@
 namespace {
 
 // What qlfvxETctl printed, then "exit N".
-std::string RunClient(const std::wstring& arguments) {
-  vxtest::Child child =
-      vxtest::StartChild(L"\"" + vxtest::BinPath(L"qlfvxETctl.exe") + L"\" " + arguments, true);
+std::string RunClient(const std::wstring& arguments,
+                      const std::wstring& client = vxtest::BinPath(L"qlfvxETctl.exe")) {
+  vxtest::Child child = vxtest::StartChild(L"\"" + client + L"\" " + arguments, true);
   return vxtest::OutputAndExit(child, 120000);
 }
 
@@ -16,12 +16,32 @@ bool Shows(const std::string& output, const std::string& part) {
   return output.find(part) != std::string::npos;
 }
 
-}  // namespace
+// Every DLL the two programs load once they run, planted beside copies of them
+// and loaded native first, as Windows loads a DLL that is not a KnownDLL; each
+// leaves a mark if loaded. Those loaded before a program's first line (with
+// kernel32, advapi32 and the C runtime) are KnownDLLs on Windows.
+const wchar_t* const kPlantedDlls[] = {
+    L"version", L"uxtheme", L"comctl32", L"zlib1",   L"win32u",       L"user32",
+    L"gdi32",   L"imm32",   L"shcore",   L"shlwapi", L"shell32",      L"rpcrt4",
+    L"combase", L"ole32",   L"oleaut32", L"propsys", L"windowscodecs"};
 
-TEST(Etctl, EveryCommandNameDrivesElevatedTasksAndShowsTheChange) {
+void DriveEveryCommandBesidePlantedDlls(const std::wstring& serverImage) {
   ASSERT_TRUE(vxtest::WaitUntilNoProcess(L"qlfvxET.exe", 10000));
   vxtest::ScratchKey product(HKEY_LOCAL_MACHINE, ProductSettingsKey);
   vxtest::TempFolder scratch(L"etctl");
+  const std::wstring client = scratch / L"qlfvxETctl.exe";
+  ASSERT_TRUE(::CopyFileW(vxtest::BinPath(L"qlfvxETctl.exe").c_str(), client.c_str(), TRUE));
+  ASSERT_TRUE(
+      ::CopyFileW(vxtest::BinPath(serverImage).c_str(), (scratch / L"qlfvxET.exe").c_str(), TRUE));
+  vxtest::ScratchKey overrides[] = {
+      {HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\qlfvxET.exe\\DllOverrides"},
+      {HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\qlfvxETctl.exe\\DllOverrides"}};
+  for (const wchar_t* name : kPlantedDlls) {
+    ASSERT_TRUE(::CopyFileW(vxtest::BinPath(L"doubles\\planted\\planted_dll.dll").c_str(),
+                            (scratch / name + L".dll").c_str(), TRUE));
+    for (const vxtest::ScratchKey& key : overrides)
+      ASSERT_TRUE(vxtest::SetText(key.root(), key.path(), name, L"native,builtin"));
+  }
   vxtest::ScopedEnv temp(L"TEMP", scratch.path());
   vxtest::ScopedEnv xperfLog(L"VX_FAKE_XPERF_LOG", scratch / L"xperf.log");
   vxtest::ScopedEnv path(L"PATH", vxtest::FakeXperfFolder() + L";" + _wgetenv(L"PATH"));
@@ -36,8 +56,16 @@ TEST(Etctl, EveryCommandNameDrivesElevatedTasksAndShowsTheChange) {
 
   const std::string run =
       RunClient(L"debugdir-create debugdir-set \"" + vxtest::Utf8ToWide(missing) +
-                L"\" debugdir-delete lnkagt-create lnkagt-set \"" + scratch.path() +
-                L"\" lnkagt-delete xperf-start xperf-stop service-restart code 2 code 42 quit");
+                    L"\" debugdir-delete lnkagt-create lnkagt-set \"" + scratch.path() +
+                    L"\" lnkagt-delete xperf-start xperf-stop service-restart code 2 code 42 quit",
+                client);
+  EXPECT_TRUE(vxtest::WaitUntilNoProcess(L"qlfvxET.exe", 10000));
+  std::string loaded;
+  for (const wchar_t* name : kPlantedDlls) {
+    if (vxtest::PathExists(scratch / name + L".dll.loaded"))
+      loaded += vxtest::WideToUtf8(name) + " ";
+  }
+  EXPECT_EQ(loaded, "");
   ASSERT_TRUE(run.ends_with("exit 0")) << run;
   const std::string expected[] = {
       "Launched \"" + vxtest::WideToUtf8(vxtest::BinPath(L"qlfvxET.exe")) +
@@ -69,7 +97,16 @@ TEST(Etctl, EveryCommandNameDrivesElevatedTasksAndShowsTheChange) {
   const std::string xperf = vxtest::ReadFileBytes(scratch / L"xperf.log");
   EXPECT_NE(xperf.find("params=-on PROC_THREAD+LOADER+PROFILE "), std::string::npos) << xperf;
   EXPECT_NE(xperf.find("params=-stop -d "), std::string::npos) << xperf;
-  EXPECT_TRUE(vxtest::WaitUntilNoProcess(L"qlfvxET.exe", 10000));
+}
+
+}  // namespace
+
+TEST(Etctl, EveryCommandShowsItsChangeAndLoadsNoPlantedDll) {
+  DriveEveryCommandBesidePlantedDlls(L"qlfvxET.exe");
+}
+
+TEST(Etctl, TheHardenedBuildLoadsNoPlantedDllEither) {
+  DriveEveryCommandBesidePlantedDlls(L"hardened\\qlfvxET.exe");
 }
 
 TEST(Etctl, LaunchModeLaunchesTheImageItIsGivenAndSaysWhenThatFails) {
