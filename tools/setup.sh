@@ -22,20 +22,28 @@ vx_configure_and_build() {
   cmake --build build --parallel "$(nproc)"
 }
 
-# The second compiler: the whole tree again with clang and lld into
-# build-clang, warnings as errors. Built only; the tests run on the gcc build.
+# The checked build: the whole tree again with clang and lld into
+# build-clang, warnings as errors, undefined behaviour trapping and
+# libstdc++'s containers checking their indexes (the mingw-clang preset).
+# tools/run_tests.sh runs the whole suite on it after the gcc build's run.
 vx_build_clang() {
   cmake --preset mingw-clang >/dev/null
   cmake --build build-clang --parallel "$(nproc)"
 }
 
-# Runs ctest inside a virtual display with any extra ctest arguments. The
-# run's Wine prefix is stopped at the end however the run ends, so nothing it
-# started outlives it. (ctest makes and starts the prefix itself, as its
-# first test.)
-vx_run_ctest() (
-  trap 'cmake/wine-prefix.sh stop "$PWD/build/wineprefix" >/dev/null 2>&1 || true' EXIT
+# Runs ctest on the build tree named first (build, or build-clang for the
+# checked build) inside a virtual display, with any extra ctest arguments.
+# The tree's own Wine prefix is stopped at the end however the run ends, so
+# nothing it started outlives it. (ctest makes and starts the prefix itself,
+# as its first test.)
+vx_run_ctest_in() (
+  tree=$1
+  shift
+  trap 'cmake/wine-prefix.sh stop "$PWD/$tree/wineprefix" >/dev/null 2>&1 || true' EXIT
   trap 'exit 130' INT TERM HUP
   xvfb-run -a --server-args="-screen 0 1280x1024x24" \
-    ctest --test-dir build --output-on-failure "$@"
+    ctest --test-dir "$tree" --output-on-failure "$@"
 )
+
+# The suite on the gcc build.
+vx_run_ctest() { vx_run_ctest_in build "$@"; }

@@ -1,5 +1,6 @@
 # The install as another project consumes it, and the runtime bundle.
 set(VX_CONSUMER_DIR ${CMAKE_BINARY_DIR}/consumer)
+string(JOIN " " VX_CONSUMER_FLAGS ${CMAKE_CXX_FLAGS} ${VX_CHECKED_FLAGS})  # as the tree's
 add_test(NAME package_install COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR}
                                       --prefix ${VX_CONSUMER_DIR}/prefix)
 set_tests_properties(package_install PROPERTIES FIXTURES_SETUP vx_install TIMEOUT 120)
@@ -8,6 +9,7 @@ add_test(NAME package_consumer
                  ${VX_CONSUMER_DIR}/build --build-generator ${CMAKE_GENERATOR}
                  --build-options -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
                                  -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH=${VX_CONSUMER_DIR}/prefix
+                                 "-DCMAKE_CXX_FLAGS=${VX_CONSUMER_FLAGS}"
                  --test-command ${PROJECT_SOURCE_DIR}/cmake/wine-run.sh
                                 ${VX_CONSUMER_DIR}/build/vx_consumer.exe)
 # It compiles every installed header alone: minutes on a busy machine.
