@@ -1,5 +1,7 @@
 # Run by cpack (CPACK_PRE_BUILD_SCRIPTS) once the bundle's programs are staged
-# and stripped: each gets an Authenticode signature, SHA-256, by osslsigncode.
+# and stripped: their mitigations are read back (check_mitigations.py; a miss
+# fails the bundle), then each gets an Authenticode signature, SHA-256, by
+# osslsigncode.
 #
 # A release names its code-signing certificate and key, PEM files, in the
 # environment: VX_SIGNING_CERT (the certificate, with its chain after it) and
@@ -37,6 +39,7 @@ file(GLOB_RECURSE programs ${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*.exe)
 if(NOT programs)
   message(FATAL_ERROR "no program to sign in ${CPACK_TEMPORARY_INSTALL_DIRECTORY}")
 endif()
+execute_process(COMMAND ${CPACK_VX_CHECK_MITIGATIONS} ${programs} COMMAND_ERROR_IS_FATAL ANY)
 foreach(program ${programs})
   file(REMOVE ${program}.signed)
   execute_process(COMMAND ${CPACK_VX_OSSLSIGNCODE} sign ${options} -in ${program}

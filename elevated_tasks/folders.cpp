@@ -2,6 +2,7 @@
 #include <shlobj.h>
 
 #include "elevated_tasks/elevated_tasks.h"
+#include "framework/app.h"
 #include "framework/handles.h"
 #include "framework/text.h"
 
@@ -10,6 +11,9 @@ namespace {
 // The lookup's result; text is written only when it succeeded, and is empty
 // for a folder without a file-system path.
 HRESULT ShellFolderText(int csidl, std::wstring& text) {
+  // shell32 needs ole32, and a command may reach this before anything else
+  // has loaded it (the trace folder of XperfStop).
+  fw::PreloadSystemDll(L"ole32.dll");
   PIDLIST_ABSOLUTE rawList = nullptr;
   const HRESULT result = ::SHGetSpecialFolderLocation(nullptr, csidl, &rawList);
   // The shell allocates item lists with the COM task allocator.

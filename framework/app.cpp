@@ -36,8 +36,12 @@ bool LoadDllsFromSystem32Only() {
   return ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE;
 }
 
+void PreloadSystemDll(const wchar_t* name) {
+  ::LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);  // kept for good
+}
+
 unique_schandle OpenServiceManager(DWORD access) {
-  ::LoadLibraryExW(L"rpcrt4.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);  // kept for good
+  PreloadSystemDll(L"rpcrt4.dll");
   return unique_schandle(::OpenSCManagerW(nullptr, nullptr, access));
 }
 

@@ -47,12 +47,15 @@ std::wstring LoadResourceString(UINT id);
 // is touched. False when the system refuses the restriction.
 bool LoadDllsFromSystem32Only();
 
-// OpenSCManagerW(nullptr, nullptr, access), with rpcrt4 loaded from System32
-// beforehand. The service calls need rpcrt4, and under Wine sechost loads it
-// through a delayed import of its own, which looks in the program's folder
-// first whatever LoadDllsFromSystem32Only said; found loaded, it is not
-// searched for. (On Windows rpcrt4 is a KnownDLL.) Empty on failure, with
-// GetLastError() set by OpenSCManagerW.
+// Loads a system DLL from System32 and keeps it loaded. Under Wine a DLL's
+// own imports (sechost's delayed rpcrt4, shell32's ole32) are looked for in
+// the program's folder first, whatever LoadDllsFromSystem32Only said; a DLL
+// found loaded is not searched for. (On Windows both are KnownDLLs.)
+void PreloadSystemDll(const wchar_t* name);
+
+// OpenSCManagerW(nullptr, nullptr, access), with rpcrt4 preloaded: the
+// service calls need it. Empty on failure, with GetLastError() set by
+// OpenSCManagerW.
 unique_schandle OpenServiceManager(DWORD access);
 
 }  // namespace fw

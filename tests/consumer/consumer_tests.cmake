@@ -16,19 +16,15 @@ add_test(NAME package_consumer
 set_tests_properties(package_consumer PROPERTIES FIXTURES_REQUIRED "wine_prefix;vx_install"
                      ENVIRONMENT "VX_WINEPREFIX=${VX_WINEPREFIX}" TIMEOUT 300)
 
-# The mitigations read back by Debian's python3, which has python3-pefile.
-find_program(VX_PYTHON3 python3 PATHS /usr/bin NO_DEFAULT_PATH)
-find_program(VX_PYTHON3 python3)
-set(VX_PE_CHECK ${CMAKE_CURRENT_LIST_DIR}/pe_check.py)
+# The mitigations of the programs as built; cpack reads them back in the bundle.
 add_test(NAME program_mitigations
-         COMMAND ${VX_PYTHON3} ${VX_PE_CHECK} --unstripped $<TARGET_FILE:qlfvxET>
+         COMMAND ${VX_CHECK_MITIGATIONS} --unstripped $<TARGET_FILE:qlfvxET>
                  $<TARGET_FILE:qlfvxET_hardened> $<TARGET_FILE:qlfvxETctl>)
 set_tests_properties(program_mitigations PROPERTIES TIMEOUT 60)
 
 add_test(NAME runtime_bundle
          COMMAND ${CMAKE_COMMAND} -DCPACK=${CMAKE_CPACK_COMMAND} -DBINARY_DIR=${CMAKE_BINARY_DIR}
                  -DVERSION=${PROJECT_VERSION} -DOSSLSIGNCODE=${VX_OSSLSIGNCODE}
-                 -DPYTHON=${VX_PYTHON3} -DPE_CHECK=${VX_PE_CHECK}
                  -DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}
                  -P ${CMAKE_CURRENT_LIST_DIR}/bundle_check.cmake)
 set_tests_properties(runtime_bundle PROPERTIES FIXTURES_REQUIRED wine_prefix
