@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "library/product_settings/desktop_launcher_detail.h"
 #include "library/product_settings/platform_web_address_detail.h"
 #include "library/product_settings/product_settings.h"
 #include "tests/support/test_support.h"
@@ -36,7 +35,9 @@ class DesktopLauncher : public ::testing::Test {
                   L"Software\\Brevanne Koltec\\QUILLFORGEPDM\\Servers\\CORVANTA"};
 };
 
-TEST_F(DesktopLauncher, MissingPiecesStartNothingAndAFailedStartGivesNull) {
+// Missing pieces start nothing and a failed start gives null; the "sm" value is stored plain up
+// to 1022 characters, then in pieces, and the launcher starts.
+TEST_F(DesktopLauncher, MissingPiecesOrAFailedStartAndTheSmValuePlainOrInPieces) {
   HANDLE untouched = reinterpret_cast<HANDLE>(0x1234);
   SetText(user.root(), user.path(), L"Tenant", L"");
   EXPECT_FALSE(StartDesktopLauncher(&untouched));
@@ -51,9 +52,7 @@ TEST_F(DesktopLauncher, MissingPiecesStartNothingAndAFailedStartGivesNull) {
   SetUp();  // the start program is no program: still true
   WriteFileBytes(folder / L"HALSTART.exe", "not a program");
   EXPECT_TRUE(StartDesktopLauncher(&untouched) && untouched == nullptr);
-}
-
-TEST_F(DesktopLauncher, SmValueIsStoredPlainUpTo1022CharactersThenInPiecesAndLauncherStarts) {
+  SetUp();
   ProductKeyName() = L"VxTestSmProduct";
   ScratchKey product(HKEY_CURRENT_USER, L"Software\\VxTestSmProduct");
   const std::wstring sm = product.path() + L"\\Quillforge Vx\\sm";
@@ -77,19 +76,15 @@ TEST_F(DesktopLauncher, SmValueIsStoredPlainUpTo1022CharactersThenInPiecesAndLau
   ProductKeyName().clear();
 }
 
-TEST(PlatformWebAddress, CutFromHttpsThroughDotComOnTheFirstLine) {
+TEST(PlatformWebAddress, CutFromHttpsThroughDotComOnTheFirstLineAndOpenedByTheShell) {
   const std::pair<const char*, const wchar_t*> cases[] = {
       {"https://a.com/", L""},                    // "https" at the very start
       {"x .com https://a.com", L""},              // first ".com" before "https"
       {"\r\nx https://second.com", L""},          // only the first line counts
       {"a\rb https://c.com\n", L"https://c.com"}  // a lone carriage return stays
   };
-  for (const auto& [bytes, address] : cases) {
+  for (const auto& [bytes, address] : cases)
     EXPECT_EQ(CutPlatformWebAddress(Utf8ToWide(FirstTextLine(bytes))), address) << bytes;
-  }
-}
-
-TEST(PlatformWebAddress, OnlyAUsableAddressReachesTheShell) {
   const std::wstring root = L"C:\\ProgramData\\BrevanneKoltec";
   ASSERT_FALSE(PathExists(root));
   TempFolder folder(L"vxweb");

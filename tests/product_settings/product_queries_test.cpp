@@ -5,7 +5,6 @@
 #include "framework/profile.h"
 #include "library/product_settings/product_queries_detail.h"
 #include "library/product_settings/product_settings.h"
-#include "library/product_settings/window_placement_detail.h"
 #include "tests/support/test_support.h"
 
 using namespace vxtest;
@@ -34,7 +33,7 @@ TEST(WindowPlacement, FieldsAndRemainderFromTheProfile) {
   fw::SetProfileRegistryKey(L"Brevanne Koltec");
 }
 
-TEST(ProductQueries, PathDecisions) {
+TEST(ProductQueries, PathDecisionsFilesAndProcessesOnTheSystem) {
   EXPECT_EQ(MainExecutablePathFor(L"\\Tool"), L"qlfmain.exe");  // backslash at position 0
   EXPECT_EQ(ParentPlatformDataFile(L"C:\\P\\Tool"), L"C:\\P\\corvanta.dat");
   EXPECT_EQ(ParentPlatformDataFile(L"C:"), L"");
@@ -44,9 +43,18 @@ TEST(ProductQueries, PathDecisions) {
   EXPECT_EQ(GetModuleFolder(), BinFolder());
   EXPECT_EQ(GetMainExecutablePath(),
             BinFolder().substr(0, BinFolder().rfind(L'\\') + 1) + L"qlfmain.exe");
+  TempFolder folder(L"vxmarker");
+  WriteFileBytes(folder / L"corvanta.dat", "");
+  EXPECT_TRUE(HasPlatformDataFileNear(folder / L"f.txt"));      // beside a file
+  EXPECT_TRUE(HasPlatformDataFileNear(folder.path() + L"\\"));  // inside a folder
+  EXPECT_EQ(HasPlatformDataFileInParentFolder(), PathExists(ParentPlatformDataFile(BinFolder())));
+  Child child = StartChild(L"\"" + BinPath(L"sleeper.exe") + L"\" 30000");
+  EXPECT_EQ(FindProcessIdByName(L"SLEEPER.exe"), child.pid);
+  EXPECT_EQ(FindProcessIdByName(L"sleeper"), 0u);
+  KillChild(child);
 }
 
-TEST(ProductQueries, PlatformUserValues) {
+TEST(ProductQueries, RegistryValuesOfThePlatformAndTheProduct) {
   ScratchKey key(HKEY_CURRENT_USER, L"Software\\Brevanne Koltec\\QUILLFORGEPDM\\Servers\\CORVANTA");
   std::wstring alias = L"given";
   EXPECT_TRUE(GetOfflineAliasName(alias));  // a missing value keeps what was passed
@@ -60,9 +68,7 @@ TEST(ProductQueries, PlatformUserValues) {
     SetText(key.root(), key.path(), name, text);
     EXPECT_EQ(query(), expected) << WideToUtf8(text);
   }
-}
 
-TEST(ProductQueries, SettingsOfTheProduct) {
   ScratchKey general(HKEY_CURRENT_USER, L"Software\\Quillforge\\General");
   SetText(general.root(), general.path(), L"Backup directory", L"   ");
   EXPECT_EQ(GetBackupDirectory(), L"\\Temp\\QFBackupDirectory");
@@ -80,23 +86,7 @@ TEST(ProductQueries, SettingsOfTheProduct) {
                                     nullptr, nullptr);
     EXPECT_EQ(text, value);
   }
-}
-
-TEST(ProductQueries, FilesAndProcessesOnTheSystem) {
-  TempFolder folder(L"vxmarker");
-  WriteFileBytes(folder / L"corvanta.dat", "");
-  EXPECT_TRUE(HasPlatformDataFileNear(folder / L"f.txt"));      // beside a file
-  EXPECT_TRUE(HasPlatformDataFileNear(folder.path() + L"\\"));  // inside a folder
-  EXPECT_FALSE(HasPlatformDataFileNear(L""));
-  EXPECT_EQ(HasPlatformDataFileInParentFolder(), PathExists(ParentPlatformDataFile(BinFolder())));
-
-  Child child = StartChild(L"\"" + BinPath(L"sleeper.exe") + L"\" 30000");
-  EXPECT_EQ(FindProcessIdByName(L"SLEEPER.exe"), child.pid);
-  EXPECT_EQ(FindProcessIdByName(L"sleeper"), 0u);
-  KillChild(child);
-}
-
-TEST(ProductQueries, PdmConnectorsNeedBothPathsAndChunkedValueDeletesOnlyPieces) {
+  // PDM connectors need both paths; a chunked value loses only its pieces.
   ScratchKey connectors(HKEY_LOCAL_MACHINE, L"Software\\Brevanne Koltec\\Z5_Common");
   ScratchKey pdm(HKEY_LOCAL_MACHINE, L"Software\\Brevanne Koltec\\QuillforgePDM");
   EXPECT_FALSE(ArePdmConnectorsInstalled());
@@ -104,7 +94,6 @@ TEST(ProductQueries, PdmConnectorsNeedBothPathsAndChunkedValueDeletesOnlyPieces)
   EXPECT_FALSE(ArePdmConnectorsInstalled());
   SetText(HKEY_LOCAL_MACHINE, pdm.path(), L"Location", L"C:\\PDM");
   EXPECT_TRUE(ArePdmConnectorsInstalled());
-
   ScratchKey product(HKEY_CURRENT_USER, L"Software\\Quillforge", true);
   const ScratchKey chunks(HKEY_CURRENT_USER, L"Software\\Quillforge\\VxChunkTest");
   const std::wstring& section = chunks.path();

@@ -10,7 +10,8 @@ static const wchar_t kKey[] = L"Software\\VxTestRegistryAccess";
 using Text = std::optional<std::wstring>;
 using Number = std::optional<DWORD>;
 
-TEST(RegistryAccess, EveryReaderOnEveryTypeAndSize) {
+// Wine appends (and counts) a NUL to a REG_SZ stored without one; Windows does not: refused.
+TEST(RegistryAccess, EveryReaderOnEveryTypeAndSizeTheWriterAndRootsLeftOpen) {
   const ScratchKey scratch(HKEY_CURRENT_USER, kKey);
   const std::wstring k259(259, L'x'), k260(260, L'y'), k300(300, L'n'), expand = L"%TEMP%\\x";
   const struct {
@@ -46,15 +47,10 @@ TEST(RegistryAccess, EveryReaderOnEveryTypeAndSize) {
               std::tuple(c.query.value_or(L"before"), c.asText.value_or(L"before"),
                          c.dword.value_or(99), c.anyDword.value_or(99)));
   }
-}
-
-// Wine appends (and counts) a NUL to a REG_SZ stored without one; Windows does not: refused.
-TEST(RegistryAccess, UnterminatedTextBoundedTheWriterAndRootsLeftOpen) {
-  const ScratchKey scratch(HKEY_CURRENT_USER, kKey);
   ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kKey, L"noNul", REG_SZ, UnitBytes(L"abc")));
   const bool apiTerminates = ReadRawValue(HKEY_CURRENT_USER, kKey, L"noNul")->data.size() == 8;
   ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kKey, L"odd", REG_SZ, {'a', 0, 0}));
-  std::wstring value = L"before";
+  std::wstring value = L"before", text;
   EXPECT_FALSE(QueryStringValue(HKEY_CURRENT_USER, kKey, L"odd", value));
   EXPECT_EQ(QueryStringValue(HKEY_CURRENT_USER, kKey, L"noNul", value), apiTerminates);
   EXPECT_EQ(value, apiTerminates ? L"abc" : L"before");
@@ -68,11 +64,9 @@ TEST(RegistryAccess, UnterminatedTextBoundedTheWriterAndRootsLeftOpen) {
               !RegistryKeyExists(HKEY_CURRENT_USER, missing));
 
   const fw::unique_hkey root = OpenTestKey(HKEY_CURRENT_USER, kKey);
-  ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kKey, L"d7", REG_DWORD, DwordBytes(7)));
-  std::wstring text;
   DWORD number = 0;
-  EXPECT_TRUE(QueryDwordValue(root.get(), L"", L"d7", number) &&
-              ReadDwordValue(root.get(), L"", L"d7", number) &&
+  EXPECT_TRUE(QueryDwordValue(root.get(), L"", L"d70000", number) &&
+              ReadDwordValue(root.get(), L"", L"d70000", number) &&
               QueryStringValue(root.get(), L"", L"text", text) &&
               ReadValueAsText(root.get(), L"", L"text", text) &&
               RegistryKeyExists(root.get(), L"") &&

@@ -34,7 +34,7 @@ TEST(TempFolders, TmpWhenTempIsUnsetTempOverTmpNeitherAndABackslashEnd) {
               PathIsFolder(other / L"qfxauto") && !PathExists(L"qfxauto"));
 }
 
-TEST(FolderQuestions, TextRulesAbsoluteAndRelativeCasesFilesAndReadOnly) {
+TEST(FolderQuestions, TextRulesAbsoluteAndRelativeCasesFilesReadOnlyAndWriteProtection) {
   TempFolder base(L"exists");
   const std::wstring file = base / L"f", missing = base / L"m";
   WriteFileBytes(file, "f");
@@ -56,16 +56,13 @@ TEST(FolderQuestions, TextRulesAbsoluteAndRelativeCasesFilesAndReadOnly) {
   ASSERT_TRUE(::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY));
   EXPECT_TRUE(IsFileReadOnly(file) && IsFileReadOnly(missing));
   ::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-}
-
-TEST(IsVolumeWriteProtected, EmptyRootAndWritableVolume) {
   fw::FileError error{fw::FileError::badSeek, 77};
   EXPECT_TRUE(!IsVolumeWriteProtected(L"C:", &error, false) && error.osError == 77);
   EXPECT_TRUE(IsVolumeWriteProtected(L"", &error, false) && IsVolumeWriteProtected(L"", {}, true));
   EXPECT_TRUE(error.osError == ERROR_INVALID_NAME && error.cause == fw::FileError::badPath);
 }
 
-TEST(Utf16Files, MarkDetectionAndWholeFileReads) {
+TEST(TextFiles, Utf16MarkWholeFileReadsAndWritesWithAnsiFallbackAndFailures) {
   TempFolder base(L"unicode");
   WriteFileBytes(base / L"le", std::string("\xFF\xFE\x41\0\x42", 5));  // half a unit dropped
   WriteFileBytes(base / L"plain", std::string("H\0i\0\0\0x\0", 8));    // up to the first NUL unit
@@ -82,27 +79,20 @@ TEST(Utf16Files, MarkDetectionAndWholeFileReads) {
   ReadWholeFileText(base / L"le", le);
   ReadWholeFileText(base / L"plain", text);
   EXPECT_EQ(le + L"|" + text, L"\uFEFFA|Hi");
-}
-
-TEST(WriteTextToFile, ExactBytesAnsiFallbackAndFailures) {
-  TempFolder base(L"writetext");
-  const std::wstring text = L"a\x20AC\x03A9z";  // euro sign, capital omega
+  const std::wstring wide = L"a\x20AC\x03A9z";  // euro sign, capital omega
   char ansi[16] = {};
-  ASSERT_GT(::WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, ansi, sizeof(ansi), {}, {}), 1);
-  {
-    fw::File file;
-    ASSERT_TRUE(file.Open(base / L"out.txt", fw::File::modeCreate | fw::File::modeWrite));
-    EXPECT_TRUE(WriteTextToFile(file, L"abc", true) && WriteTextToFile(file, L"", true) &&
-                WriteTextToFile(file, L"de", false) && WriteTextToFile(file, text, true));
-  }
+  ASSERT_GT(::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, ansi, sizeof(ansi), {}, {}), 1);
+  ASSERT_TRUE(file.Open(base / L"out.txt", fw::File::modeCreate | fw::File::modeWrite));
+  EXPECT_TRUE(WriteTextToFile(file, L"abc", true) && WriteTextToFile(file, L"", true) &&
+              WriteTextToFile(file, L"de", false) && WriteTextToFile(file, wide, true));
+  file.Close();
   EXPECT_EQ(ReadFileBytes(base / L"out.txt"),
             "abc\r\nde" + std::string(ansi) + "\r\n");  // "" gives no line end
   std::string bytes = "untouched";  // no code page can take it: false, nothing written
   EXPECT_TRUE(!detail::ToMultibyte(L"\x03A9", 12345, bytes) && bytes == "untouched");
   EXPECT_TRUE(detail::ToMultibyte(L"plain", 12345, bytes) && bytes == "plain");
-  fw::File file;  // opened for reading: still true, the failure is the file's to report
+  // Opened for reading: still true, the failure is the file's to report.
   ASSERT_TRUE(file.Open(base / L"out.txt", fw::File::modeRead));
   EXPECT_TRUE(WriteTextToFile(file, L"new", true) &&
               file.LastError().cause == fw::FileError::accessDenied);
 }
-

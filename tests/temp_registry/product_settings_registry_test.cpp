@@ -10,18 +10,17 @@
 using namespace vxtest;
 using Type = SettingValueType;
 
-namespace {
-
 const wchar_t kKey[] = L"Software\\VxTestSettings";
 const wchar_t kSection[] = L"Software\\VxTestSettings\\General";
 const wchar_t kProductSection[] = L"Software\\VxTestProduct\\General";
 
-std::wstring Piece(size_t index) { return temp_registry::detail::PieceValueName(L"Text", index); }
-std::vector<BYTE> Stored(const std::wstring& name, DWORD type = REG_SZ) {
+using temp_registry::detail::PieceValueName;
+static std::wstring Piece(size_t index) { return PieceValueName(L"Text", index); }
+static std::vector<BYTE> Stored(const std::wstring& name, DWORD type = REG_SZ) {
   const auto raw = ReadRawValue(HKEY_CURRENT_USER, kSection, name);
   return raw && raw->type == type ? raw->data : std::vector<BYTE>{};
 }
-void Raw(const std::wstring& name, DWORD type, const std::vector<BYTE>& bytes) {
+static void Raw(const std::wstring& name, DWORD type, const std::vector<BYTE>& bytes) {
   ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kSection, name, type, bytes));
 }
 
@@ -55,8 +54,6 @@ class Settings : public ::testing::Test {
       other_{HKEY_CURRENT_USER, L"Software\\VxTestOther"};
 };
 
-}  // namespace
-
 TEST_F(Settings, StringsPiecesUpToTheFirstGapAndUnterminatedTextsBounded) {
   const std::pair<size_t, std::vector<size_t>> cases[] = {
       {1022, {}}, {1023, {1015, 8}}, {2031, {1015, 1015, 1}}, {5, {}}};
@@ -66,9 +63,8 @@ TEST_F(Settings, StringsPiecesUpToTheFirstGapAndUnterminatedTextsBounded) {
     ASSERT_TRUE(Write(Type::String, L"Text", text));
     EXPECT_EQ(Stored(L"Text"), pieces.empty() ? SzBytes(text) : std::vector<BYTE>{}) << length;
     size_t offset = 0;
-    for (size_t i = 0; i < pieces.size(); offset += pieces[i++]) {
+    for (size_t i = 0; i < pieces.size(); offset += pieces[i++])
       EXPECT_EQ(Stored(Piece(i)), SzBytes(text.substr(offset, pieces[i]))) << length << i;
-    }
     EXPECT_FALSE(ReadRawValue(HKEY_CURRENT_USER, kSection, Piece(pieces.size()))) << length;
     EXPECT_EQ(Text(), text) << length;
   }
@@ -137,8 +133,7 @@ TEST_F(Settings, UserThenMachineThenDefaultUserTheProductKeyNameAndWrites) {
             L"other");
   // No explicit key: ProductKeyName with the flag (defaulted when empty), else "Quillforge".
   EXPECT_EQ(Where(true, false, L"") + ProductKeyName(), L"false:kept");
-  Where(true, true, L"");
-  EXPECT_EQ(ProductKeyName(), L"Quillforge");
+  EXPECT_EQ(Where(true, true, L"") + ProductKeyName(), L"false:keptQuillforge");
   ProductKeyName() = L"VxTestProduct";
   EXPECT_EQ(Where(true, true, L""), L"machine");
   DeleteTree(HKEY_LOCAL_MACHINE, L"Software\\VxTestProduct");
