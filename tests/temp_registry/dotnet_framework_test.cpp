@@ -41,5 +41,3 @@ TEST(DotNetTree, HighestExistingFolderFirstAndNothingToFind) {
   EXPECT_FALSE(FindDotNetFrameworkFolderAt(HKEY_CURRENT_USER, kTree, path));
   EXPECT_EQ(path, folder.path() + L"v2.0.50727");
 }
-
-// The public routines read the machine's key, lent to this prefix, which has no .NET.

@@ -9,7 +9,7 @@
 using namespace vxtest;
 
 // Each case is "path>expected", cases apart by '|'; true exactly when expected is not empty.
-TEST(PathStrings, EveryRoutineOnItsCases) {
+TEST(PathsAndListings, EveryPathRoutineListingsAndSortingWithoutCase) {
   using Routine = bool (*)(const std::wstring&, std::wstring&);
   const std::pair<Routine, std::wstring> routines[] = {
       {[](const std::wstring& p, std::wstring& o) { return GetPathFolder(p, o, false); },
@@ -36,10 +36,6 @@ TEST(PathStrings, EveryRoutineOnItsCases) {
           << WideToUtf8(cases.substr(start, end - start)) << " gave " << WideToUtf8(output);
     }
   }
-}
-
-// AddSortedNoCase keeps the arrival order of equals.
-TEST(FileListings, ByExtensionAsATreeAndSortedWithoutCase) {
   fw::StringList destination = {L"alpha", L"gamma"};
   AddSortedNoCase({L"zeta", L"beta", L"Alpha", L"ZETA"}, destination);
   EXPECT_EQ(destination, (fw::StringList{L"alpha", L"Alpha", L"beta", L"gamma", L"zeta", L"ZETA"}));

@@ -54,7 +54,7 @@ class Settings : public ::testing::Test {
       other_{HKEY_CURRENT_USER, L"Software\\VxTestOther"};
 };
 
-TEST_F(Settings, StringsPiecesUpToTheFirstGapAndUnterminatedTextsBounded) {
+TEST_F(Settings, TextsInPiecesNumbersUnderAnyLocaleTheLookupOrderAndWrites) {
   const std::pair<size_t, std::vector<size_t>> cases[] = {
       {1022, {}}, {1023, {1015, 8}}, {2031, {1015, 1015, 1}}, {5, {}}};
   for (const auto& [length, pieces] : cases) {
@@ -81,10 +81,7 @@ TEST_F(Settings, StringsPiecesUpToTheFirstGapAndUnterminatedTextsBounded) {
     Raw(L"Text", REG_SZ, UnitBytes(std::wstring(units, L'x')));
     EXPECT_EQ(Text(), std::wstring(units <= 1024 ? units : 1015, units <= 1024 ? 'x' : 'y'));
   }
-}
-
-// In "German_Germany.1252" the decimal separator is a comma: a plain scan of "2.5" gives 2.
-TEST_F(Settings, NumbersExactlyAlsoUnderADecimalCommaLocaleAndMismatches) {
+  // In "German_Germany.1252" the decimal separator is a comma: a plain scan of "2.5" gives 2.
   const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
   for (const char* locale : {"C", "German_Germany.1252"}) {
     ASSERT_TRUE(std::setlocale(LC_NUMERIC, locale));
@@ -110,9 +107,6 @@ TEST_F(Settings, NumbersExactlyAlsoUnderADecimalCommaLocaleAndMismatches) {
   EXPECT_EQ(std::tuple(kept, text, value), std::tuple(99u, L"kept", 9.5));
   EXPECT_FALSE(Write(Type::Dword, L"New", L"") || Write(Type::Double, L"New", L"") ||
                ReadRawValue(HKEY_CURRENT_USER, kSection, L"New"));
-}
-
-TEST_F(Settings, UserThenMachineThenDefaultUserTheProductKeyNameAndWrites) {
   const std::pair<HKEY, std::wstring> places[] = {
       {HKEY_CURRENT_USER, L""}, {HKEY_LOCAL_MACHINE, L""}, {HKEY_USERS, L".DEFAULT\\"}};
   const wchar_t* const any[] = {L"user", L"machine", L"default", L"false:kept"};
