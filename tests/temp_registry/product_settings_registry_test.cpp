@@ -10,18 +10,17 @@
 using namespace vxtest;
 using Type = SettingValueType;
 
-namespace {
-
 const wchar_t kKey[] = L"Software\\VxTestSettings";
 const wchar_t kSection[] = L"Software\\VxTestSettings\\General";
 const wchar_t kProductSection[] = L"Software\\VxTestProduct\\General";
 
-std::wstring Piece(size_t index) { return temp_registry::detail::PieceValueName(L"Text", index); }
-std::vector<BYTE> Stored(const std::wstring& name, DWORD type = REG_SZ) {
+using temp_registry::detail::PieceValueName;
+static std::wstring Piece(size_t index) { return PieceValueName(L"Text", index); }
+static std::vector<BYTE> Stored(const std::wstring& name, DWORD type = REG_SZ) {
   const auto raw = ReadRawValue(HKEY_CURRENT_USER, kSection, name);
   return raw && raw->type == type ? raw->data : std::vector<BYTE>{};
 }
-void Raw(const std::wstring& name, DWORD type, const std::vector<BYTE>& bytes) {
+static void Raw(const std::wstring& name, DWORD type, const std::vector<BYTE>& bytes) {
   ASSERT_TRUE(SetRawValue(HKEY_CURRENT_USER, kSection, name, type, bytes));
 }
 
@@ -55,9 +54,7 @@ class Settings : public ::testing::Test {
       other_{HKEY_CURRENT_USER, L"Software\\VxTestOther"};
 };
 
-}  // namespace
-
-TEST_F(Settings, StringsPiecesUpToTheFirstGapAndUnterminatedTextsBounded) {
+TEST_F(Settings, TextsInPiecesNumbersUnderAnyLocaleTheLookupOrderAndWrites) {
   const std::pair<size_t, std::vector<size_t>> cases[] = {
       {1022, {}}, {1023, {1015, 8}}, {2031, {1015, 1015, 1}}, {5, {}}};
   for (const auto& [length, pieces] : cases) {
@@ -66,9 +63,8 @@ TEST_F(Settings, StringsPiecesUpToTheFirstGapAndUnterminatedTextsBounded) {
     ASSERT_TRUE(Write(Type::String, L"Text", text));
     EXPECT_EQ(Stored(L"Text"), pieces.empty() ? SzBytes(text) : std::vector<BYTE>{}) << length;
     size_t offset = 0;
-    for (size_t i = 0; i < pieces.size(); offset += pieces[i++]) {
+    for (size_t i = 0; i < pieces.size(); offset += pieces[i++])
       EXPECT_EQ(Stored(Piece(i)), SzBytes(text.substr(offset, pieces[i]))) << length << i;
-    }
     EXPECT_FALSE(ReadRawValue(HKEY_CURRENT_USER, kSection, Piece(pieces.size()))) << length;
     EXPECT_EQ(Text(), text) << length;
   }
@@ -85,10 +81,7 @@ TEST_F(Settings, StringsPiecesUpToTheFirstGapAndUnterminatedTextsBounded) {
     Raw(L"Text", REG_SZ, UnitBytes(std::wstring(units, L'x')));
     EXPECT_EQ(Text(), std::wstring(units <= 1024 ? units : 1015, units <= 1024 ? 'x' : 'y'));
   }
-}
-
-// In "German_Germany.1252" the decimal separator is a comma: a plain scan of "2.5" gives 2.
-TEST_F(Settings, NumbersExactlyAlsoUnderADecimalCommaLocaleAndMismatches) {
+  // In "German_Germany.1252" the decimal separator is a comma: a plain scan of "2.5" gives 2.
   const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
   for (const char* locale : {"C", "German_Germany.1252"}) {
     ASSERT_TRUE(std::setlocale(LC_NUMERIC, locale));
@@ -114,9 +107,6 @@ TEST_F(Settings, NumbersExactlyAlsoUnderADecimalCommaLocaleAndMismatches) {
   EXPECT_EQ(std::tuple(kept, text, value), std::tuple(99u, L"kept", 9.5));
   EXPECT_FALSE(Write(Type::Dword, L"New", L"") || Write(Type::Double, L"New", L"") ||
                ReadRawValue(HKEY_CURRENT_USER, kSection, L"New"));
-}
-
-TEST_F(Settings, UserThenMachineThenDefaultUserTheProductKeyNameAndWrites) {
   const std::pair<HKEY, std::wstring> places[] = {
       {HKEY_CURRENT_USER, L""}, {HKEY_LOCAL_MACHINE, L""}, {HKEY_USERS, L".DEFAULT\\"}};
   const wchar_t* const any[] = {L"user", L"machine", L"default", L"false:kept"};
@@ -137,8 +127,7 @@ TEST_F(Settings, UserThenMachineThenDefaultUserTheProductKeyNameAndWrites) {
             L"other");
   // No explicit key: ProductKeyName with the flag (defaulted when empty), else "Quillforge".
   EXPECT_EQ(Where(true, false, L"") + ProductKeyName(), L"false:kept");
-  Where(true, true, L"");
-  EXPECT_EQ(ProductKeyName(), L"Quillforge");
+  EXPECT_EQ(Where(true, true, L"") + ProductKeyName(), L"false:keptQuillforge");
   ProductKeyName() = L"VxTestProduct";
   EXPECT_EQ(Where(true, true, L""), L"machine");
   DeleteTree(HKEY_LOCAL_MACHINE, L"Software\\VxTestProduct");
