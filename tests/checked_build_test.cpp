@@ -5,7 +5,7 @@
 
 #include "tests/support/test_support.h"
 
-namespace vxtest {
+using namespace vxtest;
 
 TEST(CheckedBuild, FaultsEndTheProgramOnlyWhenChecked) {
 #ifdef VX_CHECKED
@@ -19,5 +19,3 @@ TEST(CheckedBuild, FaultsEndTheProgramOnlyWhenChecked) {
     EXPECT_EQ(WaitExit(child, 30000), expected) << WideToUtf8(fault);
   }
 }
-
-}  // namespace vxtest

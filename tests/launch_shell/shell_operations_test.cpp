@@ -7,23 +7,37 @@
 #include "library/launch_shell/shell_operations_detail.h"
 #include "tests/support/test_support.h"
 
-using vxtest::PathExists;
-using vxtest::TempFolder;
-using vxtest::WriteFileBytes;
+using namespace vxtest;
 
-TEST(DeleteWithShell, FileFolderWildcardMissingAndEmbeddedNul) {
+TEST(DeleteAndParseWithShell, FileFolderWildcardMissingEmbeddedNulAndTooLong) {
   TempFolder folder(L"vxdel");
   const std::wstring tree = folder / L"tree";
   ASSERT_EQ(::SHCreateDirectoryExW(nullptr, (tree + L"\\sub").c_str(), nullptr), ERROR_SUCCESS);
   for (const wchar_t* name : {L"tree\\sub\\two.log", L"a.txt", L"b.txt"})
     WriteFileBytes(folder / name, "x");
   for (const std::wstring& refused : {folder / L"*.txt", folder / L"missing.txt", std::wstring()})
-    EXPECT_FALSE(DeleteWithShell(refused)) << vxtest::WideToUtf8(refused);
+    EXPECT_FALSE(DeleteWithShell(refused)) << WideToUtf8(refused);
   EXPECT_TRUE(PathExists(folder / L"a.txt") && PathExists(folder / L"b.txt"));
 
   EXPECT_TRUE(DeleteWithShell(folder / L"a.txt" + L'\0' + (folder / L"b.txt")));
   EXPECT_TRUE(!PathExists(folder / L"a.txt") && PathExists(folder / L"b.txt"));
-  EXPECT_TRUE(DeleteWithShell(tree) && !PathExists(tree) && vxtest::PathIsFolder(folder.path()));
+  EXPECT_TRUE(DeleteWithShell(tree) && !PathExists(tree) && PathIsFolder(folder.path()));
+
+  const std::wstring file = folder / L"b.txt";
+  PIDLIST_RELATIVE list = nullptr;
+  ASSERT_EQ(ParseShellPath(nullptr, file, &list), S_OK);
+  fw::unique_cotaskmem owner(list);
+  wchar_t back[MAX_PATH] = {};
+  ASSERT_TRUE(::SHGetPathFromIDListW(static_cast<PCIDLIST_ABSOLUTE>(list), back));
+  EXPECT_EQ(fw::CompareNoCase(back, file), 0) << WideToUtf8(back);
+
+  // A path is parsed whole or not at all; the output is not written.
+  EXPECT_TRUE(vxlib::detail::FitsParseBuffer(std::wstring(259, L'a')));
+  const auto sentinel = reinterpret_cast<PIDLIST_RELATIVE>(static_cast<UINT_PTR>(0x1234));
+  list = sentinel;
+  EXPECT_EQ(ParseShellPath(nullptr, L"C:\\" + std::wstring(257, L'a'), &list),
+            HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE));
+  EXPECT_EQ(list, sentinel);
 }
 
 TEST(CreateShortcut, LinkReadsBackWithWhatWasGiven) {
@@ -52,46 +66,24 @@ TEST(CreateShortcut, LinkReadsBackWithWhatWasGiven) {
   link->GetDescription(text[2], MAX_PATH);
   link->GetIconLocation(text[3], MAX_PATH, &iconIndex);
   EXPECT_TRUE(fw::CompareNoCase(text[0], target) == 0 && fw::CompareNoCase(text[3], target) == 0)
-      << vxtest::WideToUtf8(text[0]) << " " << vxtest::WideToUtf8(text[3]);
-  EXPECT_EQ(text[1] + (L"|" + std::wstring(text[2])), folder.path() + L"|Tool");
-  EXPECT_EQ(iconIndex, 2);
-}
-
-TEST(ParseShellPath, ExistingMissingAndTooLongPaths) {
-  TempFolder folder(L"vxparse");
-  const std::wstring file = folder / L"doc.txt";
-  WriteFileBytes(file, "x");
-  PIDLIST_RELATIVE list = nullptr;
-  ASSERT_EQ(ParseShellPath(nullptr, file, &list), S_OK);
-  fw::unique_cotaskmem owner(list);
-  wchar_t back[MAX_PATH] = {};
-  ASSERT_TRUE(::SHGetPathFromIDListW(static_cast<PCIDLIST_ABSOLUTE>(list), back));
-  EXPECT_EQ(fw::CompareNoCase(back, file), 0) << vxtest::WideToUtf8(back);
-
-  // A path is parsed whole or not at all; the output is not written.
-  EXPECT_TRUE(vxlib::detail::FitsParseBuffer(std::wstring(259, L'a')));
-  const auto sentinel = reinterpret_cast<PIDLIST_RELATIVE>(static_cast<UINT_PTR>(0x1234));
-  list = sentinel;
-  EXPECT_EQ(ParseShellPath(nullptr, L"C:\\" + std::wstring(257, L'a'), &list),
-            HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE));
-  EXPECT_EQ(list, sentinel);
+      << WideToUtf8(text[0]) << " " << WideToUtf8(text[3]);
+  EXPECT_EQ(text[1] + (L"|" + std::wstring(text[2])) + L"|" + std::to_wstring(iconIndex),
+            folder.path() + L"|Tool|2");
 }
 
 TEST(OpenWithShell, AssociatedProgramIsStartedWithTheFile) {
-  vxtest::ScratchKey extension(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.vxopenrecord");
-  vxtest::ScratchKey type(HKEY_LOCAL_MACHINE, L"Software\\Classes\\VxTest.OpenRecord");
-  ASSERT_TRUE(vxtest::SetText(HKEY_LOCAL_MACHINE, extension.path(), L"", L"VxTest.OpenRecord"));
-  ASSERT_TRUE(vxtest::SetText(HKEY_LOCAL_MACHINE, type.path() + L"\\shell\\open\\command", L"",
-                              L"\"" + vxtest::FakeXperfFolder() + L"\\Xperf.exe\" \"%1\""));
+  ScratchKey extension(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.vxopenrecord");
+  ScratchKey type(HKEY_LOCAL_MACHINE, L"Software\\Classes\\VxTest.OpenRecord");
+  ASSERT_TRUE(SetText(HKEY_LOCAL_MACHINE, extension.path(), L"", L"VxTest.OpenRecord"));
+  ASSERT_TRUE(SetText(HKEY_LOCAL_MACHINE, type.path() + L"\\shell\\open\\command", L"",
+                      L"\"" + FakeXperfFolder() + L"\\Xperf.exe\" \"%1\""));
   TempFolder folder(L"vxopen");
   const std::wstring document = folder / L"report one.vxopenrecord";
   WriteFileBytes(document, "x");
-  vxtest::ScopedEnv log(L"VX_FAKE_XPERF_LOG", folder / L"opened.log");
+  ScopedEnv log(L"VX_FAKE_XPERF_LOG", folder / L"opened.log");
   EXPECT_TRUE(OpenWithShell(document.c_str()));
-  EXPECT_TRUE(vxtest::Eventually(
-      [&] { return !vxtest::ReadFileBytes(folder / L"opened.log").empty(); }, 15000));
-  const std::string path = vxtest::WideToUtf8(document);
-  EXPECT_EQ(vxtest::ReadFileBytes(folder / L"opened.log"), "params=\"" + path + "\"\n");
+  EXPECT_TRUE(Eventually([&] { return !ReadFileBytes(folder / L"opened.log").empty(); }, 15000));
+  EXPECT_EQ(ReadFileBytes(folder / L"opened.log"), "params=\"" + WideToUtf8(document) + "\"\n");
   // Nothing can open these, which is not reported.
   EXPECT_TRUE(OpenWithShell((folder / L"missing.vxnothing").c_str()) && OpenWithShell(nullptr));
 }

@@ -42,8 +42,7 @@ TEST(ProductUserFolders, EachNeedsItsParentIsMadeOnceAndShellPathsComeWhole) {
   ScopedShellFolder local(L"Local AppData", profile / L"Local");
   const std::wstring release = profile / L"Roaming\\Quillforge\\QUILLFORGE Vx 2026";
   std::wstring folder;
-  EXPECT_FALSE(GetSceneloomSettingsFolder(folder));
-  EXPECT_EQ(folder, release + L"\\Sceneloom Settings");
+  EXPECT_TRUE(!GetSceneloomSettingsFolder(folder) && folder == release + L"\\Sceneloom Settings");
   for (int round = 0; round < 2; ++round) {
     EXPECT_TRUE(GetRoamingProductFolder(folder) && GetVxReleaseFolder(folder) &&
                 folder == release && GetSceneloomSettingsFolder(folder) &&

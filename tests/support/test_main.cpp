@@ -1,7 +1,5 @@
 // The entry of every test program (wide, like the product's programs).
 
-#include <windows.h>
-
 #include <gtest/gtest.h>
 
 #include <cstdio>

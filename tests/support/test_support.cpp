@@ -176,11 +176,9 @@ std::vector<BYTE> UnitBytes(const std::wstring& text) {
 
 bool SetRawValue(HKEY root, const std::wstring& keyPath, const std::wstring& name, DWORD type,
                  const std::vector<BYTE>& bytes) {
-  fw::unique_hkey key;
-  return ::RegCreateKeyExW(root, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
-                           nullptr) == ERROR_SUCCESS &&
-         ::RegSetValueExW(key.get(), name.c_str(), 0, type, bytes.empty() ? nullptr : bytes.data(),
-                          static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
+  return ::RegSetKeyValueW(root, keyPath.c_str(), name.c_str(), type,
+                           bytes.empty() ? nullptr : bytes.data(),
+                           static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
 }
 
 ScopedValueOverride::ScopedValueOverride(HKEY root, std::wstring keyPath, std::wstring name,
@@ -344,8 +342,6 @@ ScopedFakeService::ScopedFakeService(const std::wstring& name, DWORD stopDelayMs
   ok_ = static_cast<bool>(service);
   if (!ok_) ADD_FAILURE() << "CreateServiceW failed " << ::GetLastError();
 }
-
-ScopedFakeService::~ScopedFakeService() { Remove(); }
 
 void ScopedFakeService::Remove() const {
   fw::unique_schandle service(::OpenServiceW(Manager().get(), name_.c_str(), SERVICE_ALL_ACCESS));

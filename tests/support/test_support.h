@@ -173,7 +173,7 @@ struct Session {
 // Its stop takes stopDelayMs; removed at scope end.
 struct ScopedFakeService : NoCopy {
   ScopedFakeService(const std::wstring& name, DWORD stopDelayMs, const std::wstring& logPath = L"");
-  ~ScopedFakeService();
+  ~ScopedFakeService() { Remove(); }
   bool ok() const { return ok_; }
   DWORD State() const;
   bool Start() const;

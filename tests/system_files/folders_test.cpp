@@ -8,7 +8,7 @@
 
 using namespace vxtest;
 
-TEST(FolderCopy, EntriesOfOneLevelAndACopyOverWhatIsThere) {
+TEST(Folders, EntriesOfOneLevelACopyOverWhatIsThereAndWritableFolders) {
   TempFolder source(L"copysrc"), target(L"copydst");
   ::CreateDirectoryW((source / L"sub").c_str(), nullptr);
   WriteFileBytes(source / L"top.txt", "top");
@@ -35,17 +35,13 @@ TEST(FolderCopy, EntriesOfOneLevelAndACopyOverWhatIsThere) {
                          target / L"long") ||
       CopyFolderContents(L"", target / L"empty"));
   EXPECT_FALSE(PathExists(target / L"long") || PathExists(target / L"empty"));
-}
 
-TEST(EnsureWritableFolder, ExistingOneLevelMissingParentAndAReadOnlyFile) {
-  TempFolder base(L"writable");
-  EXPECT_TRUE(EnsureWritableFolder(base.path()) && EnsureWritableFolder(base / L"made") &&
-              PathIsFolder(base / L"made"));
-  EXPECT_FALSE(EnsureWritableFolder(base / L"no\\parent") || PathExists(base / L"no"));
-  WriteFileBytes(base / L"locked", "l");
-  ::SetFileAttributesW((base / L"locked").c_str(), FILE_ATTRIBUTE_READONLY);
-  EXPECT_FALSE(EnsureWritableFolder(base / L"locked"));
-  ::SetFileAttributesW((base / L"locked").c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_TRUE(EnsureWritableFolder(target.path()) && EnsureWritableFolder(target / L"made") &&
+              PathIsFolder(target / L"made"));
+  EXPECT_FALSE(EnsureWritableFolder(target / L"no\\parent") || PathExists(target / L"no"));
+  WriteFileBytes(target / L"locked", "l");
+  ::SetFileAttributesW((target / L"locked").c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_FALSE(EnsureWritableFolder(target / L"locked"));
 }
 
 TEST(TraceNames, GivenFolderUnchangedEmptyFolderTheRoamingProductFolderAndVersions) {

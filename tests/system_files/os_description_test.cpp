@@ -30,9 +30,12 @@ TEST(OsDescriptionText, NamesEditionsServicePacksAndPlatforms) {
           win95 = Nt(4, 0, 0x040A08AE, L" B", 0, 0, kX86);
   hotfixed.hotfixQ246009 = true;
   win95.platformId = VER_PLATFORM_WIN32_WINDOWS;
+  OsFacts unreadable = Nt(4, 0, 1381, L"", 0, 0, kX86, 0, L"");
+  unreadable.productOptionsType.reset();
   const struct {
     OsFacts facts;
     const wchar_t* expected;  // after "Microsoft Windows "
+    BOOL ok = TRUE;
   } cases[] = {
       {Nt(10, 0, 1, L"", kSrv, 0x110, kX86, 7),
        L"Server 2016 Standard Server Edition, 32-bit 10.0  (Build 1)"},
@@ -47,16 +50,13 @@ TEST(OsDescriptionText, NamesEditionsServicePacksAndPlatforms) {
       {Nt(5, 0, 1381, L"", 0, 0, kX86, 0, L"WinNT"), L"2000 Server Workstation 5.0  (Build 1381)"},
       // The 95 family: only the second unit of the service-pack text counts.
       {win95, L"95 OSR2 4.0 ,  B"},
+      {unreadable, L"NT ", FALSE},  // no ProductOptions: what was built so far
   };
   for (const auto& c : cases) {
     std::wstring text = L"left over";
-    EXPECT_EQ(BuildOsDescription(c.facts, text), TRUE) << WideToUtf8(c.expected);
+    EXPECT_EQ(BuildOsDescription(c.facts, text), c.ok) << WideToUtf8(c.expected);
     EXPECT_EQ(text, std::wstring(L"Microsoft Windows ") + c.expected);
   }
-  OsFacts unreadable = Nt(4, 0, 1381, L"", 0, 0, kX86, 0, L"");
-  unreadable.productOptionsType.reset();
-  std::wstring text = L"left over";
-  EXPECT_TRUE(!BuildOsDescription(unreadable, text) && text == L"Microsoft Windows NT ");
 }
 
 // Wine reads HKCU\Software\Wine\AppDefaults\<program>\Version first: the probe alone is told.
@@ -64,19 +64,16 @@ TEST(OsDescriptionUnderWine, WinesDefaultAndVersionsSetForTheProbe) {
   std::wstring text = L"not emptied";
   EXPECT_EQ(GetOsDescription(text), TRUE);
   EXPECT_EQ(text, L"Microsoft Windows 7 Unknown Edition, 64-bit 6.1 Service Pack 1 (Build 7601)");
-  const struct {
-    const wchar_t* version;
-    const char* output;  // text mode: each line feed is CR LF
-  } cases[] = {
+  // The probe's output, in text mode: each line feed is CR LF.
+  const std::pair<const wchar_t*, const char*> cases[] = {
       {L"winxp", "Microsoft Windows XP Professional 5.1 Service Pack 3 (Build 2600)\r\n0 1"},
       {L"win2k", "Microsoft Windows 2000 Professional 5.0 Service Pack 4 (Build 2195)\r\n1 0"},
       {L"win98", "Microsoft Windows 98 SE 4.10 ,  A \r\n0 0"},
   };
   ScratchKey app(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\system_probe.exe");
-  for (const auto& c : cases) {
-    ASSERT_TRUE(SetText(HKEY_CURRENT_USER, app.path(), L"Version", c.version));
+  for (const auto& [version, output] : cases) {
+    ASSERT_TRUE(SetText(HKEY_CURRENT_USER, app.path(), L"Version", version));
     Child child = StartChild(L"\"" + BinPath(L"system_probe.exe") + L"\" os", true);
-    EXPECT_EQ(ReadAllOutput(child), std::string("1 ") + c.output + "\r\n");
-    EXPECT_EQ(WaitExit(child, 30000), 0u);
+    EXPECT_EQ(OutputAndExit(child, 30000), std::string("1 ") + output + "\r\nexit 0");
   }
 }

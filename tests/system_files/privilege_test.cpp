@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <span>
+
 #include "tests/support/test_support.h"
 
 using namespace vxtest;
@@ -15,10 +17,8 @@ static std::optional<DWORD> PrivilegeAttributes(const wchar_t* name) {
   ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put());
   const auto* held = reinterpret_cast<const TOKEN_PRIVILEGES*>(buffer);
   ::GetTokenInformation(token.get(), TokenPrivileges, buffer, sizeof(buffer), &bytes);
-  for (DWORD i = 0; i < held->PrivilegeCount; ++i) {
-    const LUID_AND_ATTRIBUTES& entry = held->Privileges[i];
+  for (const LUID_AND_ATTRIBUTES& entry : std::span(held->Privileges, held->PrivilegeCount))
     if (!memcmp(&entry.Luid, &luid, sizeof(luid))) return entry.Attributes;
-  }
   return std::nullopt;
 }
 
@@ -37,6 +37,6 @@ TEST(EnableTokenPrivilege, TokenStateAndEveryConsoleByte) {
   Child child = StartChild(L"\"" + BinPath(L"system_probe.exe") +
                                L"\" privilege SeBackupPrivilege 1 SeNoSuchPrivilege 0",
                            true);
-  EXPECT_EQ(ReadAllOutput(child), "result=0\r\nFailed LookupPrivilegeValue\r\nresult=1627\r\n");
-  EXPECT_EQ(WaitExit(child, 30000), 0u);
+  EXPECT_EQ(OutputAndExit(child, 30000),
+            "result=0\r\nFailed LookupPrivilegeValue\r\nresult=1627\r\nexit 0");
 }

@@ -9,7 +9,21 @@
 using namespace vxtest;
 using namespace system_files::detail;
 
-TEST(ProcessIdentity, OwnFolderRuleAndModuleNames) {
+// Runs a copy of the probe named name, which starts itself; gives what that child wrote.
+static std::string IdentityUnderParent(const std::wstring& name, const wchar_t* mode = L"spawn") {
+  TempFolder folder(L"identity");
+  const std::wstring parent = folder / name;
+  EXPECT_TRUE(::CopyFileW(BinPath(L"system_probe.exe").c_str(), parent.c_str(), FALSE));
+  const std::wstring out = folder / L"identity.txt";
+  Running child{StartChild(L"\"" + parent + L"\" " + mode + L" \"" + out + L"\"")};
+  EXPECT_EQ(WaitExit(child, 30000), 0u);
+  // With spawn-leave the reporting child outlives its parent: read until its last line is whole.
+  std::string text;
+  Eventually([&] { return std::ranges::count(text = ReadFileBytes(out), '\n') == 2; }, 15000);
+  return text;
+}
+
+TEST(ProcessIdentity, OwnFolderModuleNamesAndTheProductJudgedByTheRealParent) {
   EXPECT_EQ(OwnFolderFromModulePath(L"D:\\a b\\c.d\\tool.exe"), L"D:\\a b\\c.d");
   EXPECT_EQ(OwnFolderFromModulePath(L"qlfvx.exe") + OwnFolderFromModulePath(L""), L"..");
   std::wstring text = L"stale";
@@ -18,23 +32,6 @@ TEST(ProcessIdentity, OwnFolderRuleAndModuleNames) {
   GetProcessModuleName(::GetCurrentProcessId(), text);
   GetProcessModuleName(0xFFFFFFF0u, unknown);
   EXPECT_EQ(text + L" " + unknown, L"process_identity_test.exe <unknown>");
-}
-
-// Runs a copy of the probe named name, which starts itself; gives what that child wrote.
-static std::string IdentityUnderParent(const std::wstring& name, const wchar_t* mode = L"spawn") {
-  TempFolder folder(L"identity");
-  const std::wstring parent = folder / name;
-  EXPECT_TRUE(::CopyFileW(BinPath(L"system_probe.exe").c_str(), parent.c_str(), FALSE));
-  const std::wstring out = folder / L"identity.txt";
-  Child child = StartChild(L"\"" + parent + L"\" " + mode + L" \"" + out + L"\"");
-  EXPECT_EQ(WaitExit(child, 30000), 0u);
-  // With spawn-leave the reporting child outlives its parent: read until its last line is whole.
-  std::string text;
-  Eventually([&] { return std::ranges::count(text = ReadFileBytes(out), '\n') == 2; }, 15000);
-  return text;
-}
-
-TEST(LaunchingProduct, JudgedByTheRealParentsExecutableName) {
   EXPECT_EQ(LaunchingProductForExecutable(L"quillforgewirewright.EXE"), L"QUILLFORGE Wirewright");
   EXPECT_EQ(LaunchingProductForExecutable(L"qlfmain.exe.bak"), L"");
   EXPECT_EQ(IdentityUnderParent(L"qlfmain.exe"), "parent=qlfmain.exe\nproduct=QUILLFORGE\n");

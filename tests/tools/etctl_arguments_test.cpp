@@ -5,7 +5,7 @@
 
 using namespace etctl;
 
-TEST(EtctlArguments, OptionsAndReportTextsNotSeenInARealRun) {
+TEST(EtctlArguments, OptionsWrongUsageAndReportTextsNotSeenInARealRun) {
   const ParseResult parsed =
       ParseArguments({L"--ack-timeout-ms", L"1500", L"debugdir-set", std::wstring(259, L'p')});
   ASSERT_TRUE(parsed.ok);
@@ -15,9 +15,6 @@ TEST(EtctlArguments, OptionsAndReportTextsNotSeenInARealRun) {
     EXPECT_TRUE(ParseArguments({help}).options.help);
   EXPECT_EQ(DescribeFolderValue(true, true, REG_SZ, L"", false), L"\"\" [names no folder]");
   EXPECT_EQ(ServiceStateName(99), L"state 99");
-}
-
-TEST(EtctlArguments, WrongUsageIsRefusedWithAReason) {
   const std::wstring badCode = L"code needs a command number from 0 to 4294967295";
   const std::wstring badWait = L" needs a number of milliseconds below 4294967295";
   const std::pair<std::vector<std::wstring>, std::wstring> cases[] = {

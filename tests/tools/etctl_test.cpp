@@ -3,17 +3,19 @@
 
 #include "tests/support/test_support.h"
 
+using namespace vxtest;
+
 namespace {
 
 // What qlfvxETctl printed, then "exit N".
 std::string RunClient(const std::wstring& arguments,
-                      const std::wstring& client = vxtest::BinPath(L"qlfvxETctl.exe")) {
-  vxtest::Child child = vxtest::StartChild(L"\"" + client + L"\" " + arguments, true);
-  return vxtest::OutputAndExit(child, 120000);
+                      const std::wstring& client = BinPath(L"qlfvxETctl.exe")) {
+  Child child = StartChild(L"\"" + client + L"\" " + arguments, true);
+  return OutputAndExit(child, 120000);
 }
 
-bool Shows(const std::string& output, const std::string& part) {
-  return output.find(part) != std::string::npos;
+bool Shows(const std::string& text, const std::string& part) {
+  return text.find(part) != text.npos;
 }
 
 // Every DLL the two programs load once they run, planted beside copies of them
@@ -26,49 +28,46 @@ const wchar_t* const kPlantedDlls[] = {
     L"combase", L"ole32",   L"oleaut32", L"propsys", L"windowscodecs"};
 
 void DriveEveryCommandBesidePlantedDlls(const std::wstring& serverImage) {
-  ASSERT_TRUE(vxtest::WaitUntilNoProcess(L"qlfvxET.exe", 10000));
-  vxtest::ScratchKey product(HKEY_LOCAL_MACHINE, ProductSettingsKey);
-  vxtest::TempFolder scratch(L"etctl");
+  ASSERT_TRUE(WaitUntilNoProcess(L"qlfvxET.exe", 10000));
+  ScratchKey product(HKEY_LOCAL_MACHINE, ProductSettingsKey);
+  TempFolder scratch(L"etctl");
   const std::wstring client = scratch / L"qlfvxETctl.exe";
-  ASSERT_TRUE(::CopyFileW(vxtest::BinPath(L"qlfvxETctl.exe").c_str(), client.c_str(), TRUE));
-  ASSERT_TRUE(
-      ::CopyFileW(vxtest::BinPath(serverImage).c_str(), (scratch / L"qlfvxET.exe").c_str(), TRUE));
-  vxtest::ScratchKey overrides[] = {
+  ASSERT_TRUE(::CopyFileW(BinPath(L"qlfvxETctl.exe").c_str(), client.c_str(), TRUE));
+  ASSERT_TRUE(::CopyFileW(BinPath(serverImage).c_str(), (scratch / L"qlfvxET.exe").c_str(), TRUE));
+  ScratchKey overrides[] = {
       {HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\qlfvxET.exe\\DllOverrides"},
       {HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\qlfvxETctl.exe\\DllOverrides"}};
   for (const wchar_t* name : kPlantedDlls) {
-    ASSERT_TRUE(::CopyFileW(vxtest::BinPath(L"doubles\\planted\\planted_dll.dll").c_str(),
+    ASSERT_TRUE(::CopyFileW(BinPath(L"doubles\\planted\\planted_dll.dll").c_str(),
                             (scratch / name + L".dll").c_str(), TRUE));
-    for (const vxtest::ScratchKey& key : overrides)
-      ASSERT_TRUE(vxtest::SetText(key.root(), key.path(), name, L"native,builtin"));
+    for (const ScratchKey& key : overrides)
+      ASSERT_TRUE(SetText(key.root(), key.path(), name, L"native,builtin"));
   }
-  vxtest::ScopedEnv temp(L"TEMP", scratch.path());
-  vxtest::ScopedEnv xperfLog(L"VX_FAKE_XPERF_LOG", scratch / L"xperf.log");
-  vxtest::ScopedEnv path(L"PATH", vxtest::FakeXperfFolder() + L";" + _wgetenv(L"PATH"));
-  vxtest::ScopedFakeService service(L"CORVANTALauncher", 0);
+  ScopedEnv temp(L"TEMP", scratch.path());
+  ScopedEnv xperfLog(L"VX_FAKE_XPERF_LOG", scratch / L"xperf.log");
+  ScopedEnv path(L"PATH", FakeXperfFolder() + L";" + _wgetenv(L"PATH"));
+  ScopedFakeService service(L"CORVANTALauncher", 0);
   ASSERT_TRUE(service.ok());
   wchar_t roaming[MAX_PATH] = {};
   ::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, roaming);
-  const std::string traceFolder = vxtest::WideToUtf8(roaming) + "\\Quillforge";
+  const std::string traceFolder = WideToUtf8(roaming) + "\\Quillforge";
   ::CreateDirectoryW((std::wstring(roaming) + L"\\Quillforge").c_str(), nullptr);
-  const std::string temp8 = vxtest::WideToUtf8(scratch.path());
+  const std::string temp8 = WideToUtf8(scratch.path());
   const std::string missing = temp8 + "\\no such folder";
 
   const std::string run =
-      RunClient(L"debugdir-create debugdir-set \"" + vxtest::Utf8ToWide(missing) +
+      RunClient(L"debugdir-create debugdir-set \"" + Utf8ToWide(missing) +
                     L"\" debugdir-delete lnkagt-create lnkagt-set \"" + scratch.path() +
                     L"\" lnkagt-delete xperf-start xperf-stop service-restart code 2 code 42 quit",
                 client);
-  EXPECT_TRUE(vxtest::WaitUntilNoProcess(L"qlfvxET.exe", 10000));
+  EXPECT_TRUE(WaitUntilNoProcess(L"qlfvxET.exe", 10000));
   std::string loaded;
-  for (const wchar_t* name : kPlantedDlls) {
-    if (vxtest::PathExists(scratch / name + L".dll.loaded"))
-      loaded += vxtest::WideToUtf8(name) + " ";
-  }
+  for (const wchar_t* name : kPlantedDlls)
+    if (PathExists(scratch / name + L".dll.loaded")) loaded += WideToUtf8(name) + " ";
   EXPECT_EQ(loaded, "");
   ASSERT_TRUE(run.ends_with("exit 0")) << run;
   const std::string expected[] = {
-      "Launched \"" + vxtest::WideToUtf8(scratch / L"qlfvxET.exe") + "\" (runas) as process ",
+      "Launched \"" + temp8 + "\\qlfvxET.exe\" (runas) as process ",
       "Connected to \\\\.\\pipe\\VxToElevatedExePipe",
       "> debugdir-create (code 4): acknowledged\n  DebugDir: (no key) -> \"" + temp8 +
           "\\MySession_XML_Logs",
@@ -94,7 +93,7 @@ void DriveEveryCommandBesidePlantedDlls(const std::wstring& serverImage) {
 
   // What it shows is what it read back: only that Xperf did run is not shown.
   // The hardened build never runs one that is only on PATH.
-  const std::string xperf = vxtest::ReadFileBytes(scratch / L"xperf.log");
+  const std::string xperf = ReadFileBytes(scratch / L"xperf.log");
   const bool byName = serverImage == L"qlfvxET.exe";
   EXPECT_EQ(xperf.find("params=-on PROC_THREAD+LOADER+PROFILE ") != std::string::npos, byName);
   EXPECT_EQ(xperf.find("params=-stop -d ") != std::string::npos, byName) << xperf;
@@ -111,55 +110,41 @@ TEST(Etctl, TheHardenedBuildLoadsNoPlantedDllEither) {
 }
 
 TEST(Etctl, LaunchModeLaunchesTheImageItIsGivenAndSaysWhenThatFails) {
-  ASSERT_TRUE(vxtest::WaitUntilNoProcess(L"qlfvxET.exe", 10000));
-  const std::wstring missing = vxtest::BinPath(L"missing.exe");
+  ASSERT_TRUE(WaitUntilNoProcess(L"qlfvxET.exe", 10000));
+  const std::wstring missing = BinPath(L"missing.exe");
   EXPECT_EQ(RunClient(L"--server-image \"" + missing + L"\" quit"),
-            "qlfvxETctl: \"" + vxtest::WideToUtf8(missing) +
+            "qlfvxETctl: \"" + WideToUtf8(missing) +
                 "\" could not be launched (error 2); nothing was sent\nexit 3");
   // A program that ends at once, serving nothing: no waiting out the time-out.
   std::string run = RunClient(L"--connect-timeout-ms 120000 --server-image \"" +
-                              vxtest::BinPath(L"system_probe.exe") + L"\" quit");
+                              BinPath(L"system_probe.exe") + L"\" quit");
   EXPECT_TRUE(run.ends_with(") ended before it served the pipe; nothing was sent\nexit 1")) << run;
-  run = RunClient(L"--server-image \"" + vxtest::BinFolder() + L"\\hardened\\qlfvxET.exe\" quit");
+  run = RunClient(L"--server-image \"" + BinFolder() + L"\\hardened\\qlfvxET.exe\" quit");
   EXPECT_TRUE(run.ends_with("> quit (code 3): acknowledged\nexit 0")) << run;
 }
 
-TEST(Etctl, WrongUsagePrintsUsageSendsNothingAndExitsTwo) {
-  ASSERT_TRUE(vxtest::WaitUntilNoProcess(L"qlfvxET.exe", 10000));
-  vxtest::ScratchKey product(HKEY_LOCAL_MACHINE, ProductSettingsKey);
-  const struct {
-    std::wstring arguments;
-    std::string reason;
-  } cases[] = {
-      {L"", "qlfvxETctl: no command given"},
-      {L"debugdir-create bogus", "qlfvxETctl: unknown command or option: bogus"},
-  };
-  for (const auto& c : cases) {
-    const std::string run = RunClient(c.arguments);
-    EXPECT_TRUE(run.ends_with("exit 2")) << run;
-    EXPECT_TRUE(Shows(run, c.reason)) << run;
-    EXPECT_TRUE(Shows(run, "usage: qlfvxETctl [options] COMMAND")) << run;
+TEST(Etctl, WrongUsageNoServerAndABusyPipeEachSayWhyAndSendNothing) {
+  ASSERT_TRUE(WaitUntilNoProcess(L"qlfvxET.exe", 10000));
+  ScratchKey product(HKEY_LOCAL_MACHINE, ProductSettingsKey);
+  const std::string usage = "usage: qlfvxETctl [options] COMMAND";
+  for (const auto& [arguments, reason] :
+       {std::pair{L"", "qlfvxETctl: no command given"},
+        std::pair{L"debugdir-create bogus", "qlfvxETctl: unknown command or option: bogus"}}) {
+    const std::string run = RunClient(arguments);
+    EXPECT_TRUE(run.ends_with("exit 2") && Shows(run, reason) && Shows(run, usage)) << run;
   }
   // Nothing was launched, so nothing was written.
-  EXPECT_TRUE(vxtest::FindProcesses(L"qlfvxET.exe").empty());
-  EXPECT_FALSE(vxtest::KeyExists(HKEY_LOCAL_MACHINE, ProductSettingsKey));
-}
+  EXPECT_TRUE(FindProcesses(L"qlfvxET.exe").empty());
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, ProductSettingsKey));
 
-TEST(Etctl, NoServerWithinTheTimeOutAndBusyPipe) {
-  ASSERT_TRUE(vxtest::WaitUntilNoProcess(L"qlfvxET.exe", 10000));
   std::string run = RunClient(L"--attach --connect-timeout-ms 300 quit");
-  EXPECT_TRUE(run.ends_with("exit 1"));
-  EXPECT_TRUE(Shows(run,
-                    "qlfvxETctl: no ElevatedTasks pipe appeared within the time-out (error 2) "
-                    "[300 ms]"))
+  EXPECT_TRUE(run.ends_with("exit 1") &&
+              Shows(run, "no ElevatedTasks pipe appeared within the time-out (error 2) [300 ms]"))
       << run;
-
-  vxtest::Session first;
+  Session first;
   run = RunClient(L"--attach --connect-timeout-ms 300 quit");
-  EXPECT_TRUE(run.ends_with("exit 1"));
-  EXPECT_TRUE(Shows(run,
-                    "qlfvxETctl: the ElevatedTasks pipe is busy: another client is connected "
-                    "(error 231)"))
+  EXPECT_TRUE(run.ends_with("exit 1") &&
+              Shows(run, "the ElevatedTasks pipe is busy: another client is connected (error 231)"))
       << run;
   first.Finish();
 }
