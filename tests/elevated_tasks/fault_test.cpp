@@ -42,8 +42,7 @@ Names ChildrenOf(const Child& parent) {
 // until the test opens its gate, so no check depends on how fast it is.
 class Faults : public ::testing::Test {
  protected:
-  void TearDown() override { EndRound(); }
-  void EndRound() {
+  void TearDown() override {  // also between rounds
     KillChild(server_);
     KillChild(launcher_);
     // What a failed check leaves running must not outlive the test.
@@ -61,8 +60,7 @@ class Faults : public ::testing::Test {
   ScopedEnv log_{L"VX_FAKE_XPERF_LOG", temp_ / L"xperf.log"};
   ScopedEnv delay_{L"VX_FAKE_XPERF_DELAY_MS", L"60000"};
   ScopedEnv gateEnv_{L"VX_FAKE_XPERF_GATE", gateName_};
-  Child launcher_;
-  Child server_;
+  Child launcher_, server_;
 };
 
 // Twenty rounds, the command held by the test: even rounds inside Xperf's run (started
@@ -81,9 +79,7 @@ TEST_F(Faults, LauncherKilledInsideACommandEndsTheProgramCleanlyEveryTime) {
     ::DeleteFileW((temp_ / L"xperf.log").c_str());
     launcher_ = StartChild(L"\"" + BinPath(L"sleeper.exe") + L"\" 120000");
     server_ = StartElevatedTasks(std::to_wstring(launcher_.pid));
-    ASSERT_TRUE(WaitForPipe(10000));
-    fw::unique_hfile pipe = ConnectPipe();
-    ASSERT_TRUE(pipe);
+    fw::unique_hfile pipe = ConnectPipe();  // within 10 s, or the send below fails
     ASSERT_TRUE(SendPipeMessage(
         pipe.get(), xperf ? MakeMessage(XperfStart) : MakeMessage(DebugDirSet, L"C:\\x")));
     ASSERT_TRUE(Eventually([&] {  // Xperf, or "Registry key failed" from this round's server
@@ -106,7 +102,7 @@ TEST_F(Faults, LauncherKilledInsideACommandEndsTheProgramCleanlyEveryTime) {
     EXPECT_TRUE(!xperf || Eventually([this] { return XperfFinished(); }, 30000));
     Eventually([this] { return ChildrenOf(server_).empty(); }, 30000);
     EXPECT_EQ(ChildrenOf(server_), Names{});
-    EndRound();
+    TearDown();
   }
 }
 

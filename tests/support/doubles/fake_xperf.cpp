@@ -10,15 +10,11 @@
 #include <cwchar>
 #include <string>
 
-namespace {
-
-std::wstring Env(const wchar_t* name) {
+static std::wstring Env(const wchar_t* name) {
   wchar_t buffer[1024] = {};
   const DWORD length = ::GetEnvironmentVariableW(name, buffer, 1024);
   return length < 1024 ? std::wstring(buffer, length) : std::wstring();
 }
-
-}  // namespace
 
 int wmain() {
   const std::wstring checkPath = Env(L"VX_FAKE_XPERF_CHECK_PATH");
@@ -35,12 +31,9 @@ int wmain() {
   if (!checkPath.empty()) record += existed ? "exists=1\n" : "exists=0\n";
   // As CreateProcess was given them: past the (maybe quoted) program name and its blanks.
   const wchar_t* params = ::GetCommandLineW();
-  if (*params == L'"') {
-    params = std::wcschr(params + 1, L'"');
-    params = params ? params + 1 : L"";
-  } else {
-    params += std::wcscspn(params, L" \t");
-  }
+  const bool quoted = *params == L'"';
+  params += quoted ? 1 + std::wcscspn(params + 1, L"\"") : std::wcscspn(params, L" \t");
+  params += quoted && *params;  // the closing quote
   params += std::wcsspn(params, L" \t");
   const int units = static_cast<int>(std::wcslen(params));
   std::string utf8(units * 3, '\0');  // at most three bytes a unit

@@ -38,6 +38,7 @@ static HANDLE StealFromGenuine(DWORD ownId) {
       return copy;
     if (copy) ::CloseHandle(copy);
   }
+  ::TerminateProcess(genuine.get(), 1);  // suspended, it would not see its launcher end
   return INVALID_HANDLE_VALUE;
 }
 
