@@ -1,8 +1,6 @@
 // Its launcher killed mid-command, qlfvxET.exe ends (exit code 0, no crash) and leaves
 // only an Xperf running on by itself, with the console host it shares.
 
-#include <windows.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,9 +18,8 @@ using Names = std::vector<std::wstring>;
 template <typename Visit>
 void ForEachChildOf(const Child& parent, Visit visit) {
   FILETIME parentStart = {}, child = {}, unused[3] = {};
-  if (!::GetProcessTimes(parent.process.get(), &parentStart, &unused[0], &unused[1], &unused[2])) {
+  if (!::GetProcessTimes(parent.process.get(), &parentStart, &unused[0], &unused[1], &unused[2]))
     return;
-  }
   ForEachProcess([&](const PROCESSENTRY32W& entry) {
     if (entry.th32ParentProcessID != parent.pid) return;
     fw::unique_handle process(::OpenProcess(
@@ -45,46 +42,16 @@ Names ChildrenOf(const Child& parent) {
 // until the test opens its gate, so no check depends on how fast it is.
 class Faults : public ::testing::Test {
  protected:
-  void StartServer() {
-    launcher_ = StartChild(L"\"" + BinPath(L"sleeper.exe") + L"\" 120000");
-    server_ = StartElevatedTasks(std::to_wstring(launcher_.pid));
-    ASSERT_TRUE(WaitForPipe(10000));
-  }
-  void TearDown() override { EndRound(); }
-  void EndRound() {
+  void TearDown() override {  // also between rounds
     KillChild(server_);
     KillChild(launcher_);
     // What a failed check leaves running must not outlive the test.
     ForEachChildOf(server_, [](const wchar_t*, fw::unique_handle& process) {
-      Child child;
-      child.process = std::move(process);
+      Child child{std::move(process), 0, {}};
       KillChild(child);
     });
   }
-  bool XperfStarted() {
-    return Eventually([this] {
-      const Names names = ChildrenOf(server_);
-      return std::count(names.begin(), names.end(), L"Xperf.exe") == 1;
-    });
-  }
-  bool BoxShown() {  // "Registry key failed", shown by this round's ElevatedTasks
-    return Eventually([this] {
-      DWORD owner = 0;
-      HWND box = ::FindWindowW(L"#32770", L"qlfVxElevatedTasks");
-      return ::IsWindowVisible(box) && ::GetWindowThreadProcessId(box, &owner) &&
-             owner == server_.pid;
-    });
-  }
   bool XperfFinished() { return !ReadFileBytes(temp_ / L"xperf.log").empty(); }
-  // Once Xperf may end: it finishes, and nothing of ElevatedTasks is left.
-  void OpenGateAndExpectNothingLeft(bool xperfRan) {
-    ::SetEvent(gate_.get());
-    if (xperfRan) {
-      EXPECT_TRUE(Eventually([this] { return XperfFinished(); }, 30000)) << "Xperf did not finish";
-    }
-    EXPECT_TRUE(Eventually([this] { return ChildrenOf(server_).empty(); }, 30000));
-    EXPECT_EQ(ChildrenOf(server_), Names{});
-  }
 
   TempFolder temp_{L"vxfault"};
   const std::wstring gateName_ = L"VxFaultXperfGate" + std::to_wstring(::GetCurrentProcessId());
@@ -93,8 +60,7 @@ class Faults : public ::testing::Test {
   ScopedEnv log_{L"VX_FAKE_XPERF_LOG", temp_ / L"xperf.log"};
   ScopedEnv delay_{L"VX_FAKE_XPERF_DELAY_MS", L"60000"};
   ScopedEnv gateEnv_{L"VX_FAKE_XPERF_GATE", gateName_};
-  Child launcher_;
-  Child server_;
+  Child launcher_, server_;
 };
 
 // Twenty rounds, the command held by the test: even rounds inside Xperf's run (started
@@ -111,12 +77,19 @@ TEST_F(Faults, LauncherKilledInsideACommandEndsTheProgramCleanlyEveryTime) {
     const bool xperf = round % 2 == 0;
     ::ResetEvent(gate_.get());
     ::DeleteFileW((temp_ / L"xperf.log").c_str());
-    ASSERT_NO_FATAL_FAILURE(StartServer());
-    fw::unique_hfile pipe = ConnectPipe();
-    ASSERT_TRUE(pipe);
+    launcher_ = StartChild(L"\"" + BinPath(L"sleeper.exe") + L"\" 120000");
+    server_ = StartElevatedTasks(std::to_wstring(launcher_.pid));
+    fw::unique_hfile pipe = ConnectPipe();  // within 10 s, or the send below fails
     ASSERT_TRUE(SendPipeMessage(
         pipe.get(), xperf ? MakeMessage(XperfStart) : MakeMessage(DebugDirSet, L"C:\\x")));
-    ASSERT_TRUE(xperf ? XperfStarted() : BoxShown());
+    ASSERT_TRUE(Eventually([&] {  // Xperf, or "Registry key failed" from this round's server
+      const Names names = ChildrenOf(server_);
+      DWORD owner = 0;
+      HWND box = ::FindWindowW(L"#32770", L"qlfVxElevatedTasks");
+      return xperf ? std::count(names.begin(), names.end(), L"Xperf.exe") == 1
+                   : ::IsWindowVisible(box) && ::GetWindowThreadProcessId(box, &owner) &&
+                         owner == server_.pid;
+    }));
     KillChild(launcher_);
 
     EXPECT_EQ(WaitExit(server_, 10000), 0u) << "it waited for the command, or crashed";
@@ -125,8 +98,11 @@ TEST_F(Faults, LauncherKilledInsideACommandEndsTheProgramCleanlyEveryTime) {
       EXPECT_FALSE(XperfFinished());
       EXPECT_EQ(ChildrenOf(server_), (Names{L"Xperf.exe", L"conhost.exe"}));
     }
-    OpenGateAndExpectNothingLeft(xperf);
-    EndRound();
+    ::SetEvent(gate_.get());  // once Xperf may end, it finishes and nothing is left
+    EXPECT_TRUE(!xperf || Eventually([this] { return XperfFinished(); }, 30000));
+    Eventually([this] { return ChildrenOf(server_).empty(); }, 30000);
+    EXPECT_EQ(ChildrenOf(server_), Names{});
+    TearDown();
   }
 }
 

@@ -23,9 +23,8 @@ static Running StartHardened(DWORD launcherId) {
 
 static std::wstring SidText(PSID sid) {
   LPWSTR text = nullptr;
-  if (!::ConvertSidToStringSidW(sid, &text)) return L"?";
-  fw::unique_hlocal owner(text);
-  return text;
+  fw::unique_hlocal owner(::ConvertSidToStringSidW(sid, &text) ? text : nullptr);
+  return text ? text : L"?";
 }
 
 TEST(HardenedPipe, RefusesAForeignClientUnreadThenServesTheLauncherThroughANarrowDacl) {
@@ -50,9 +49,8 @@ TEST(HardenedPipe, RefusesAForeignClientUnreadThenServesTheLauncherThroughANarro
                               nullptr, &dacl, nullptr, &descriptor),
             static_cast<DWORD>(ERROR_SUCCESS));
   fw::unique_hlocal descriptorOwner(descriptor);
-  ASSERT_NE(dacl, nullptr);
   std::vector<BYTE> user = ProcessUserSid(::GetCurrentProcess());
-  ASSERT_FALSE(user.empty());
+  ASSERT_TRUE(dacl && !user.empty());
   std::wstring entries,
       grant = L"0 " + std::to_wstring(FILE_READ_DATA | FILE_WRITE_DATA | FILE_READ_ATTRIBUTES |
                                       FILE_WRITE_ATTRIBUTES | SYNCHRONIZE);
@@ -65,8 +63,7 @@ TEST(HardenedPipe, RefusesAForeignClientUnreadThenServesTheLauncherThroughANarro
 
   RoundTrip(pipe.get(), DebugDirSet, L"C:\\launcher");
   const auto value = ReadRawValue(HKEY_LOCAL_MACHINE, ProductSettingsKey, L"DebugDir");
-  ASSERT_TRUE(value);
-  EXPECT_EQ(value->data, SzBytes(L"C:\\launcher"));
+  EXPECT_EQ(value.value_or(RawValue{}).data, SzBytes(L"C:\\launcher"));
   RoundTrip(pipe.get(), Quit);
   EXPECT_EQ(OutputAndExit(server, 10000),
             "Refused pipe client: process " + std::to_string(foreign.pid) +
@@ -88,9 +85,7 @@ TEST(HardenedPipe, BesideASquatterOnlyTheDefaultBuildServes) {
   fw::unique_hfile holder(::CreateFileW(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                         OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(holder);
-  Session session;
-  ASSERT_TRUE(session.pipe);
-  session.Finish();
+  Session().Finish();
   holder.reset();
   KillChild(squatter);
   EXPECT_EQ(ReadFileBytes(scratch / L"got"), "");

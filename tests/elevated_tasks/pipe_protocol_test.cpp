@@ -7,6 +7,7 @@
 #include "tests/support/test_support.h"
 
 using namespace vxtest;
+using namespace std::string_literals;
 
 namespace {
 
@@ -14,39 +15,32 @@ constexpr wchar_t kKey[] = L"SOFTWARE\\Brevanne Koltec\\QuillforgePDM";
 
 class PipeProtocol : public ::testing::Test {
  protected:
-  void SetUp() override {
-    DeleteTree(HKEY_LOCAL_MACHINE, kKey);
-    ASSERT_TRUE(pipe_);
-  }
+  void SetUp() override { ASSERT_TRUE(pipe_); }
   void TearDown() override {
     pipe_.reset();
-    if (!WaitExit(server_, 10000)) {
-      ADD_FAILURE() << "ElevatedTasks still runs after its client left";
-      KillChild(server_);
-    }
-    DeleteTree(HKEY_LOCAL_MACHINE, kKey);
+    EXPECT_TRUE(WaitExit(server_, 10000)) << "ElevatedTasks still runs after its client left";
   }
   void SendAndExpectDebugDir(const void* bytes, size_t count, const std::wstring& expected) {
     ASSERT_TRUE(SendBytes(pipe_.get(), bytes, count));
     EXPECT_TRUE(IsCleanAcknowledgement(ReadReply(pipe_.get())));
-    const auto value = ReadRawValue(HKEY_LOCAL_MACHINE, kKey, L"DebugDir");
-    ASSERT_TRUE(value);
-    EXPECT_EQ(value->type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(value->data, SzBytes(expected));
+    const auto value = ReadRawValue(HKEY_LOCAL_MACHINE, kKey, L"DebugDir").value_or(RawValue{});
+    EXPECT_EQ(value.type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(value.data, SzBytes(expected));
   }
 
+  ScratchKey key_{HKEY_LOCAL_MACHINE, kKey};
   Session session_;
   Child& server_ = session_.server;
   fw::unique_hfile& pipe_ = session_.pipe;
 };
 
 // Acknowledgements carry code 2 and a zero path whatever path was sent.
-TEST_F(PipeProtocol, NoOpCodesAreAcknowledgedAndServiceGoesOn) {
-  for (uint32_t code : {2u, 11u, 12u, 0x7FFFFFFFu, 0xFFFFFFFFu}) {
+TEST_F(PipeProtocol, NoOpCodesAreAcknowledgedAndServiceGoesOnUntilQuit) {
+  for (uint32_t code : {2u, 11u, 12u, 0x7FFFFFFFu, 0xFFFFFFFFu})
     RoundTrip(pipe_.get(), code, std::wstring(259, L'Z'));
-  }
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kKey)) << "a no-op code touched the registry";
-  EXPECT_FALSE(WaitExit(server_, 0)) << "the service ended after no-op codes";
+  RoundTrip(pipe_.get(), Quit, L"C:\\ignored");  // still served; then it ends, client or not
+  EXPECT_EQ(WaitExit(server_, 10000), 0u);
 }
 
 // A message means its own bytes, zero-extended; a path without a NUL ends with its field.
@@ -70,17 +64,6 @@ TEST_F(PipeProtocol, ShortAndUnterminatedMessagesMeanOnlyTheirOwnBytes) {
   EXPECT_FALSE(ReadRawValue(HKEY_LOCAL_MACHINE, kKey, L"DebugDir"));
 }
 
-TEST_F(PipeProtocol, QuitIsAcknowledgedThenTheProgramEnds) {
-  RoundTrip(pipe_.get(), Quit, L"C:\\ignored");
-  EXPECT_EQ(WaitExit(server_, 10000), 0u);
-}
-
-TEST_F(PipeProtocol, ZeroByteMessageEndsServiceLikeAClosedClient) {
-  ASSERT_TRUE(SendBytes(pipe_.get(), "", 0));
-  EXPECT_FALSE(ReadReply(pipe_.get(), 10000).ok);
-  EXPECT_EQ(WaitExit(server_, 10000), 0u);
-}
-
 // One byte too many: the service ends without carrying it out or answering.
 TEST_F(PipeProtocol, OversizedMessageEndsServiceWithoutEffect) {
   std::vector<BYTE> big(sizeof(PipeMessage) + 1, 'x');
@@ -92,7 +75,7 @@ TEST_F(PipeProtocol, OversizedMessageEndsServiceWithoutEffect) {
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kKey));
 }
 
-TEST_F(PipeProtocol, SecondClientIsRefusedAsBusyAndClosingTheFirstEndsTheProgram) {
+TEST_F(PipeProtocol, SecondClientIsRefusedAsBusyAndAnEmptyMessageEndsTheProgram) {
   const auto open = [] {
     return fw::unique_hfile(::CreateFileW(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                           OPEN_EXISTING, 0, nullptr));
@@ -101,35 +84,29 @@ TEST_F(PipeProtocol, SecondClientIsRefusedAsBusyAndClosingTheFirstEndsTheProgram
   EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_PIPE_BUSY));
   RoundTrip(pipe_.get(), Done);  // the first client is still served
 
-  pipe_.reset();  // while the server waits for a message
+  ASSERT_TRUE(SendBytes(pipe_.get(), "", 0));  // ends it like a closed client, unanswered
+  EXPECT_FALSE(ReadReply(pipe_.get(), 10000).ok);
   EXPECT_EQ(WaitExit(server_, 10000), 0u);
   EXPECT_FALSE(open()) << "a later client was served";
 }
 
-Child StartSleeper() { return StartChild(L"\"" + BinPath(L"sleeper.exe") + L"\" 120000"); }
-
-TEST(Lifetime, RefusedArgumentsAndGoneLaunchersEndAtOnceWithZeroAndNoPipe) {
-  Child gone = StartSleeper();
-  KillChild(gone);
+// As _wtol: leading blanks skipped, the digits up to the first other character. Refused
+// arguments and a gone launcher end it at once.
+TEST(Lifetime, DigitsBeforeJunkNameTheLauncherAndItsEndEndsTheWait) {
+  Running sleeper{StartChild(L"\"" + BinPath(L"sleeper.exe") + L"\" 120000")};
+  Running waiting{StartElevatedTasks(L"\"  " + std::to_wstring(sleeper.pid) + L"xyz\"")};
+  ASSERT_TRUE(WaitForPipe(10000)) << "it did not wait on the named process";
+  EXPECT_FALSE(WaitExit(waiting, 200));
+  KillChild(sleeper);  // the launcher ends while ElevatedTasks waits for a client
+  EXPECT_EQ(WaitExit(waiting, 10000), 0u);
   for (const std::wstring& arguments :
-       {std::wstring(L""), std::wstring(L"1 2"), std::wstring(L"0"), std::wstring(L"abc"),
-        std::wstring(L"-0"), std::wstring(L"\"\""), std::to_wstring(gone.pid)}) {
+       {L""s, L"1 2"s, L"0"s, L"abc"s, L"-0"s, L"\"\""s, std::to_wstring(sleeper.pid)}) {
     SCOPED_TRACE(WideToUtf8(arguments));
-    Child server = StartElevatedTasks(arguments, true);
+    Running server{StartElevatedTasks(arguments, true)};
     EXPECT_EQ(WaitExit(server, 10000), 0u);
     EXPECT_EQ(ReadAllOutput(server), "");
     EXPECT_FALSE(WaitForPipe(0));
   }
-}
-
-TEST(Lifetime, DigitsBeforeJunkNameTheLauncherAndItsEndEndsTheWait) {
-  Child sleeper = StartSleeper();
-  // As _wtol: leading blanks skipped, the digits up to the first other character.
-  Child server = StartElevatedTasks(L"\"  " + std::to_wstring(sleeper.pid) + L"xyz\"");
-  ASSERT_TRUE(WaitForPipe(10000)) << "it did not wait on the named process";
-  EXPECT_FALSE(WaitExit(server, 200));
-  KillChild(sleeper);  // the launcher ends while ElevatedTasks waits for a client
-  EXPECT_EQ(WaitExit(server, 10000), 0u);
 }
 
 }  // namespace

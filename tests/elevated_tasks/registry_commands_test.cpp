@@ -20,10 +20,8 @@ static std::optional<std::wstring> SzValue(const wchar_t* name) {
 
 class RegistryCommands : public ::testing::Test {
  protected:
-  void SetUp() override { DeleteTree(HKEY_LOCAL_MACHINE, kParentKey); }
   void TearDown() override {
     if (session_) session_->Finish();
-    DeleteTree(HKEY_LOCAL_MACHINE, kParentKey);
   }
   HANDLE Begin(const std::optional<std::wstring>& temp) {
     ScopedEnv env(L"TEMP", temp);
@@ -31,6 +29,7 @@ class RegistryCommands : public ::testing::Test {
     return session_->pipe.get();
   }
 
+  ScratchKey parent_{HKEY_LOCAL_MACHINE, kParentKey};
   TempFolder temp_{L"vxtemp"};
   std::optional<Session> session_;
 };
@@ -86,8 +85,7 @@ TEST_F(RegistryCommands, SetAndDeleteStoreExactTextsAndCreateNothing) {
 }
 
 TEST_F(RegistryCommands, FailedWriteShowsBoxAndHoldsAcknowledgementUntilClosed) {
-  // Below a volatile key no lasting key can be made.
-  fw::unique_hkey volatileParent;
+  fw::unique_hkey volatileParent;  // below it no lasting key can be made
   ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kParentKey, 0, nullptr, REG_OPTION_VOLATILE,
                               KEY_ALL_ACCESS, nullptr, volatileParent.put(), nullptr),
             ERROR_SUCCESS);
@@ -95,18 +93,12 @@ TEST_F(RegistryCommands, FailedWriteShowsBoxAndHoldsAcknowledgementUntilClosed) 
   ASSERT_TRUE(SendPipeMessage(pipe, MakeMessage(DebugDirSet, L"C:\\x")));
 
   HWND box = nullptr;
-  for (int i = 0; i < 200 && !box; ++i) {
-    ::Sleep(50);
-    DWORD available = 0;
-    ASSERT_TRUE(::PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr));
-    ASSERT_EQ(available, 0u) << "acknowledged before the box was closed";
-    box = ::FindWindowW(L"#32770", L"qlfVxElevatedTasks");
-    if (box && !::IsWindowVisible(box)) box = nullptr;
-  }
-  ASSERT_TRUE(box) << "no message box appeared";
-  DWORD owner = 0;
-  ::GetWindowThreadProcessId(box, &owner);
-  EXPECT_EQ(owner, session_->server.pid);
+  ASSERT_TRUE(Eventually([&] {
+    return ::IsWindowVisible(box = ::FindWindowW(L"#32770", L"qlfVxElevatedTasks")) != FALSE;
+  })) << "no message box appeared";
+  DWORD available = 0;
+  ASSERT_TRUE(::PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr));
+  ASSERT_EQ(available, 0u) << "acknowledged before the box was closed";
   wchar_t caption[128] = {}, body[256] = {};
   ::GetWindowTextW(box, caption, 128);
   ::GetDlgItemTextW(box, 0xFFFF, body, 256);  // the box's static text

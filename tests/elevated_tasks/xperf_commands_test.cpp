@@ -20,8 +20,7 @@ class XperfCommands : public ::testing::Test {
     RoundTrip(session.pipe.get(), command);
     // Written when the fake ends, after its delay: there at the reply, it proves the wait.
     const std::string log = ReadFileBytes(temp_ / L"xperf.log");
-    RoundTrip(session.pipe.get(), Done);  // still serving
-    session.Finish();
+    session.Finish();  // still serving: Quit is acknowledged
     return log;
   }
 
@@ -41,17 +40,13 @@ TEST_F(XperfCommands, StartPassesTheStartParametersAndWaitsForTheEnd) {
 TEST_F(XperfCommands, StopMergesIntoTraceFileInRoamingProductFolder) {
   const std::wstring roaming = temp_ / L"Ann Lee\\AppData\\Roaming";
   ASSERT_EQ(::SHCreateDirectoryExW(nullptr, roaming.c_str(), nullptr), ERROR_SUCCESS);
-  std::string log;
-  {
-    ScopedValueOverride appData(HKEY_CURRENT_USER,
-                                L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User "
-                                L"Shell Folders",
-                                L"AppData", REG_EXPAND_SZ, roaming);
-    ScopedEnv check(L"VX_FAKE_XPERF_CHECK_PATH", roaming + L"\\Quillforge");
-    log = Run(XperfStop);
-  }
-  const std::string tracePath = WideToUtf8(roaming + L"\\Quillforge\\qlfvxPerfData.etl");
-  EXPECT_EQ(log, "exists=1\nparams=-stop -d \"" + tracePath + "\"\n");
+  ScopedValueOverride appData(HKEY_CURRENT_USER,
+                              L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User "
+                              L"Shell Folders",
+                              L"AppData", REG_EXPAND_SZ, roaming);
+  ScopedEnv check(L"VX_FAKE_XPERF_CHECK_PATH", roaming + L"\\Quillforge");
+  EXPECT_EQ(Run(XperfStop), "exists=1\nparams=-stop -d \"" +
+                                WideToUtf8(roaming + L"\\Quillforge\\qlfvxPerfData.etl") + "\"\n");
 }
 
 TEST_F(XperfCommands, MissingXperfEndsTheCommandQuietly) {

@@ -1,4 +1,4 @@
-// The launcher service: <name> <stop delay ms> <1: never stop> [log of "start"/"stop"].
+// The launcher service: <name> <stop delay ms> [log of "start"/"stop"].
 
 #include <windows.h>
 

