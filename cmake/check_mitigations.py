@@ -1,16 +1,13 @@
 # Reads back from shipped programs the mitigations they must carry; exit 1 names every miss.
 # cpack runs it on the bundle's programs before they are signed, so that no bundle goes out
 # without them; the suite runs it on the programs as built.
-# usage: check_mitigations.py [--unstripped] [--loaded-at-start] PROGRAM...
+# usage: check_mitigations.py [--unstripped] PROGRAM...
 #   --unstripped: symbols show the stack guard and the _FORTIFY_SOURCE routines linked in
-#   --loaded-at-start: a build that cannot delay-load (clang's): the system DLLs may load at
-#   start; otherwise only these three may
 import os, re, struct, sys
 import pefile  # Debian's python3-pefile
 
 LEVEL = {"qlfvxet.exe": "requireAdministrator", "qlfvxetctl.exe": "asInvoker"}
 IMPORTS = ["advapi32.dll", "kernel32.dll", "msvcrt.dll"]  # all else is delay-loaded
-SYSTEM = set(IMPORTS) | {f"{n}.dll" for n in ("user32", "shell32", "ole32", "oleaut32", "shlwapi", "version")}
 FLAGS = {"DYNAMIC_BASE": 0x40, "HIGH_ENTROPY_VA": 0x20, "NX_COMPAT": 0x100}
 
 
@@ -40,7 +37,7 @@ def misses(path, unstripped):
     if level != [LEVEL[os.path.basename(path).lower()]]:
         yield f"manifest levels {level}, expected {LEVEL[os.path.basename(path).lower()]}"
     imports = sorted(d.dll.decode().lower() for d in pe.DIRECTORY_ENTRY_IMPORT)
-    if imports != IMPORTS and not ("--loaded-at-start" in sys.argv and set(imports) <= SYSTEM):
+    if imports != IMPORTS:
         yield f"imports {imports}, expected {IMPORTS}"
     found = symbols(pe, data) if unstripped else set()
     yield from (f"no {g}: no stack protection" for g in ("__stack_chk_fail", "__stack_chk_guard")

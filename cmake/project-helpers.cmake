@@ -31,18 +31,25 @@ function(vx_delay_load target)
     target_link_libraries(${target} PRIVATE delayimp)
     return()
   endif()
+  # mingw-w64's import libraries, made by binutils, are plain objects to lld,
+  # which therefore cannot delay-load through them; lld delay-loads DLLs that
+  # come from short import libraries (llvm-dlltool's), through the runtime's
+  # __delayLoadHelper2. binutils' dlltool makes delay-import libraries itself.
+  set(lld OFF)
   if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
-    # lld takes no delay-import library of binutils' making; the clang build
-    # exists to compile the tree a second way and loads them at start.
-    return()
+    set(lld ON)
+    find_program(VX_LLVM_DLLTOOL NAMES llvm-dlltool llvm-dlltool-14 REQUIRED)
   endif()
   set(folder ${CMAKE_BINARY_DIR}/delay-load)
   file(MAKE_DIRECTORY ${folder})
   foreach(dll IN LISTS ARGN)
     set(delayLibrary ${folder}/lib${dll}.a)
     if(NOT EXISTS ${delayLibrary})
-      execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=lib${dll}.a
-                      OUTPUT_VARIABLE importLibrary OUTPUT_STRIP_TRAILING_WHITESPACE)
+      set(importLibrary ${CMAKE_SYSROOT}/lib/lib${dll}.a)
+      if(NOT lld)
+        execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=lib${dll}.a
+                        OUTPUT_VARIABLE importLibrary OUTPUT_STRIP_TRAILING_WHITESPACE)
+      endif()
       execute_process(COMMAND ${CMAKE_NM} -g --defined-only ${importLibrary}
                       OUTPUT_VARIABLE symbols RESULT_VARIABLE failed)
       # Each function of an import library has a code thunk (" T name");
@@ -54,11 +61,19 @@ function(vx_delay_load target)
       endif()
       list(JOIN thunks "\n" exports)
       file(WRITE ${folder}/${dll}.def "LIBRARY ${dll}.dll\nEXPORTS\n${exports}\n")
-      execute_process(COMMAND ${CMAKE_DLLTOOL} -d ${folder}/${dll}.def -y ${delayLibrary}
-                      RESULT_VARIABLE failed)
+      if(lld)
+        execute_process(COMMAND ${VX_LLVM_DLLTOOL} -m i386:x86-64 -d ${folder}/${dll}.def
+                                -l ${delayLibrary} RESULT_VARIABLE failed)
+      else()
+        execute_process(COMMAND ${CMAKE_DLLTOOL} -d ${folder}/${dll}.def -y ${delayLibrary}
+                        RESULT_VARIABLE failed)
+      endif()
       if(failed)
         message(FATAL_ERROR "cannot make the delay-import library of ${dll}")
       endif()
+    endif()
+    if(lld)
+      target_link_options(${target} PRIVATE -Wl,--delayload=${dll}.dll)
     endif()
   endforeach()
   target_link_directories(${target} BEFORE PRIVATE ${folder})

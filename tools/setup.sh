@@ -1,6 +1,6 @@
 # Shared by the two top-level commands: packages and the cross build.
 # python3-pefile reads the programs' mitigations back; osslsigncode and openssl sign the bundle.
-VX_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix clang lld googletest nlohmann-json3-dev
+VX_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix clang lld llvm googletest nlohmann-json3-dev
              wine wine64 xvfb xauth python3 python3-pefile osslsigncode openssl)
 
 vx_install_packages() {
