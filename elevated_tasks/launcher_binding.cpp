@@ -36,8 +36,8 @@ std::optional<std::wstring> LauncherRefusal(const LauncherFacts& facts) {
   if (!facts.launcherCreated || !facts.selfCreated) {
     return launcher + L" cannot be checked: no creation time; nothing is served";
   }
-  if (*facts.launcherCreated >= *facts.selfCreated) {
-    return launcher + L" is not older than ElevatedTasks; nothing is served";
+  if (*facts.launcherCreated > *facts.selfCreated) {
+    return launcher + L" was created after ElevatedTasks; nothing is served";
   }
   return std::nullopt;
 }

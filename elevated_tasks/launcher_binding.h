@@ -22,11 +22,15 @@ struct LauncherFacts {
   std::optional<uint64_t> selfCreated;
 };
 
-// Nullopt when the launcher is this process's parent and was created
-// strictly before it. A parent id names whoever had that id when this
-// process was created; if that process has ended, a holder of the id now
-// was created later, so an equal time is refused too. Otherwise the one
-// line to print; an unreadable fact is a refusal.
+// Nullopt when the launcher is this process's parent and was not created
+// after it. A parent id names whoever had that id when this process was
+// created; if that process has ended, a holder of the id now was created
+// later. An equal time is accepted: Windows stamps a process's creation with
+// the system time of the last clock tick (up to 15.6 ms coarse), and a tool
+// that launches at once (qlfvxETctl from an elevated prompt) can share its
+// tick with ElevatedTasks, while a process taking over a dead parent's id
+// within that tick, before this check, is not a race anyone can aim for.
+// Otherwise the one line to print; an unreadable fact is a refusal.
 std::optional<std::wstring> LauncherRefusal(const LauncherFacts& facts);
 
 // The facts about the launcher whose handle (PROCESS_QUERY_LIMITED_INFORMATION)

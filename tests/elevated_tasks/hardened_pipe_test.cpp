@@ -129,9 +129,9 @@ TEST(HardenedDecisions, LauncherClientsAndRefusalLines) {
   for (size_t i = 0; i < std::size(parents); ++i)
     launchers +=
         LauncherRefusal({7, known(parents[i]), known(created[i]), known(self[i])}) ? 'R' : 'A';
-  EXPECT_EQ(launchers, "ARRRRRR");
-  EXPECT_EQ(WideToUtf8(LauncherRefusal({7, 7, 200, 200}).value_or(L"")),
-            "Launcher refused: process 7 is not older than ElevatedTasks; nothing is served");
+  EXPECT_EQ(launchers, "ARARRRR");  // the same clock tick is no proof of a later start
+  EXPECT_EQ(WideToUtf8(LauncherRefusal({7, 7, 201, 200}).value_or(L"")),
+            "Launcher refused: process 7 was created after ElevatedTasks; nothing is served");
   // ERROR_PIPE_CONNECTED 535, ERROR_NO_DATA 232, ERROR_BROKEN_PIPE 109,
   // ERROR_PIPE_NOT_CONNECTED 233; the pipe's own: ERROR_INVALID_HANDLE 6, ERROR_BAD_PIPE 230.
   const DWORD errors[] = {0, 535, 0, 0, 232, 109, 233, 6, 230};
