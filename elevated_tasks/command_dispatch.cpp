@@ -55,8 +55,7 @@ void RunXperf(const std::wstring& parameters, const elevated::ServerPolicy& poli
   if (policy.trustedXperfOnly) {
     const std::optional<std::wstring> trusted = FindTrustedXperf();
     if (!trusted) {
-      ::wprintf(L"%ls\n", kNoTrustedXperfLine);
-      ::fflush(stdout);  // the console is hidden and may be a pipe
+      elevated::PrintLine(kNoTrustedXperfLine);
       return;
     }
     program = *trusted;
@@ -101,6 +100,11 @@ std::wstring GetTempFolder() {
 }
 
 namespace elevated {
+
+void PrintLine(const std::wstring& line) {
+  ::wprintf(L"%ls\n", line.c_str());
+  ::fflush(stdout);
+}
 
 ProgramStartGate::Start::Start(ProgramStartGate& gate) : gate_(gate) {
   ::AcquireSRWLockExclusive(&gate_.lock_);

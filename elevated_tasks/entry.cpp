@@ -16,11 +16,6 @@ namespace {
 constexpr DWORD kProgramStartGraceMs = 10000;
 }  // namespace
 
-void PrintLine(const std::wstring& line) {
-  ::wprintf(L"%ls\n", line.c_str());
-  ::fflush(stdout);
-}
-
 int RunElevatedTasks(int argc, wchar_t* argv[], const ServerPolicy& policy) {
   // First of all, since this process runs elevated: no DLL from the folder it
   // was started from (Etctl.EveryCommandShowsItsChangeAndLoadsNoPlantedDll,
