@@ -2,6 +2,15 @@
 # start PREFIX: make the prefix (once per run) and keep its server up.
 # stop PREFIX:  stop that prefix's server, and only that one.
 set -eu
+# Wine 8 now and then fails to start a process when Linux's address-space
+# randomisation has put something where Wine maps its shared user data
+# ("failed to map the shared user data: c0000018"); CreateProcessW then fails
+# with 1359. Without randomisation the layout is the same every time, so the
+# suite's processes all start under it (their children inherit it).
+case "$(cat /proc/self/personality 2>/dev/null)" in
+*[4567cdefCDEF]????) ;;
+*) if setarch "$(uname -m)" -R true 2>/dev/null; then exec setarch "$(uname -m)" -R "$0" "$@"; fi ;;
+esac
 action=$1
 prefix=$2
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="

@@ -1,6 +1,7 @@
 # The bundle made by cpack holds exactly these files. Its programs are stripped,
 # signed (checked against the throwaway certificate unless a release one signed)
-# and run; cpack itself fails when one lacks the build's mitigations.
+# and run, and carry the build's mitigations (cpack checked them before signing;
+# so does this, on what the bundle holds).
 set(name qlfvxET-${VERSION}-win64)
 set(unpacked ${BINARY_DIR}/bundle-check)
 file(REMOVE_RECURSE ${BINARY_DIR}/${name}.zip ${unpacked})
@@ -24,8 +25,9 @@ foreach(program ${programs})
   file(SIZE ${BINARY_DIR}/bin/${program} built)
   execute_process(COMMAND ${OSSLSIGNCODE} verify ${ca} -in ${packed} RESULT_VARIABLE unsigned
                   OUTPUT_VARIABLE out ERROR_VARIABLE out)
-  if(NOT packedSize LESS built OR unsigned)
-    message(FATAL_ERROR "${program}: ${packedSize} bytes, built ${built}\n${out}")
+  execute_process(COMMAND ${CHECK_MITIGATIONS} ${packed} RESULT_VARIABLE weak OUTPUT_VARIABLE out2)
+  if(NOT packedSize LESS built OR unsigned OR weak)
+    message(FATAL_ERROR "${program}: ${packedSize} bytes, built ${built}\n${out}\n${out2}")
   endif()
 endforeach()
 # Without an argument ElevatedTasks ends at once with exit code 0.

@@ -25,6 +25,7 @@ set_tests_properties(program_mitigations PROPERTIES TIMEOUT 60)
 add_test(NAME runtime_bundle
          COMMAND ${CMAKE_COMMAND} -DCPACK=${CMAKE_CPACK_COMMAND} -DBINARY_DIR=${CMAKE_BINARY_DIR}
                  -DVERSION=${PROJECT_VERSION} -DOSSLSIGNCODE=${VX_OSSLSIGNCODE}
+                 "-DCHECK_MITIGATIONS=${VX_CHECK_MITIGATIONS}"
                  -DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}
                  -P ${CMAKE_CURRENT_LIST_DIR}/bundle_check.cmake)
 set_tests_properties(runtime_bundle PROPERTIES FIXTURES_REQUIRED wine_prefix

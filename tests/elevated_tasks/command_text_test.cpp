@@ -34,6 +34,8 @@ TEST(CommandText, TrustedXperfOnlyUnderAUsableKitRootOrInSystem32) {
        {L"C:\\Kits\\10\\"s, L"C:\\Kits\\10"s, L"C:\\Kits\\10\\\\"s, L"C:\\Kits\\10\\\0D:\\"s})
     EXPECT_EQ(find(root), kit);
   EXPECT_EQ(find(longest).size(), 259u);
+  const std::wstring installed = L"z:\\Program Files (x86)\\Windows Kits\\10\\";  // the usual root
+  EXPECT_EQ(find(installed), installed + L"Windows Performance Toolkit\\xperf.exe");
   for (auto root : {L""s, L"\0C:\\Kits"s, longest + L"k", L"Kits"s, L"C:Kits"s, L"\\Kits"s,
                     L"\\\\server\\share"s, L"\\\\?\\C:\\Kits"s, L"C:\\Kits\\..\\10"s, L"C:/Kits"s,
                     L"C:\\Kits:x"s, L"C:\\\\Kits"s, L"1:\\Kits"s, L"C:\\Ki\tts"s})
