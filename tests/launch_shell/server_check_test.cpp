@@ -94,6 +94,7 @@ TEST(ServerCheck, ASquatterBehindTheGenuineImageGetsNothingFromALaunchingClient)
       ConnectLaunchedElevatedTasks(launched.process.get(), 10000, pipe);
   EXPECT_EQ(refused.status, PipeClientStatus::UnexpectedServer);
   EXPECT_EQ(refused.serverProcessId, genuine.pid);
+  EXPECT_FALSE(pipe) << "a refused server keeps no connection";
   KillChild(launched);
   // It listens again before the next launched server does, so the next client meets it.
   ASSERT_TRUE(Eventually([] { return ::WaitNamedPipeW(kPipeName, 1) != FALSE; }));
